@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Prepares a working folder: Config.ini, the chip catalogue and the self-test's test.bin.
+# Existing files are kept, so the operator's own settings survive.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+dir="${1:-$root/run}"
+mkdir -p "$dir/nand_lib"
+cp -n "$root"/nand_lib/*.ini "$dir/nand_lib/" 2>/dev/null || true
+[ -e "$dir/Config.ini" ] || cp "$root/data/Config.ini" "$dir/Config.ini"
+if [ ! -e "$dir/test.bin" ]; then
+  # 6 MiB of a repeating printable pattern (the self-test compares up to the first zero byte).
+  python3 - "$dir/test.bin" <<'PY'
+import sys
+line = bytes(range(0x21, 0x7f))
+data = (line * (6 * 1024 * 1024 // len(line) + 1))[: 6 * 1024 * 1024]
+open(sys.argv[1], "wb").write(data)
+PY
+fi

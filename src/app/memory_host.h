@@ -1,0 +1,62 @@
+// A DialogHost that keeps every control in memory, records every call, and answers message
+// boxes and file dialogs from a script. Tests drive CProgrammerDlg through it.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialog_host.h"
+
+namespace norvik::app {
+
+class MemoryHost final : public DialogHost {
+ public:
+  struct Bar {
+    int low = 0, high = 100, pos = 0, step = 10;
+  };
+
+  // Starts with the captions of the main dialog template.
+  MemoryHost();
+
+  std::string text(int id) override;
+  void setText(int id, const std::string& text) override;
+  bool isChecked(int id) override;
+  void setChecked(int id, bool checked) override;
+  void progressSetRange(int id, int low, int high) override;
+  void progressSetPos(int id, int pos) override;
+  void progressSetStep(int id, int step) override;
+  void progressStepIt(int id) override;
+  int messageBox(const MessageBoxRequest& request) override;
+  std::optional<std::string> fileDialog(const FileDialogRequest& request) override;
+
+  // Script: answers for the next message boxes (default kIdOk) and file dialogs (default:
+  // cancelled).
+  void queueMessageAnswer(int answer);
+  void queueFileAnswer(std::optional<std::string> path);
+
+  // What happened.
+  std::vector<std::string> calls() const;  // "setText 1043 2112-64", "messageBox ...", ...
+  std::vector<MessageBoxRequest> messages() const;
+  std::vector<FileDialogRequest> fileDialogs() const;
+  std::vector<std::string> textHistory(int id) const;  // every text set on `id`, in order
+  Bar bar(int id) const;
+  void clearRecord();
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<int, std::string> texts_;
+  std::map<int, bool> checks_;
+  std::map<int, Bar> bars_;
+  std::deque<int> messageAnswers_;
+  std::deque<std::optional<std::string>> fileAnswers_;
+  std::vector<std::string> calls_;
+  std::vector<MessageBoxRequest> messages_;
+  std::vector<FileDialogRequest> fileDialogs_;
+  std::map<int, std::vector<std::string>> textHistory_;
+};
+
+}  // namespace norvik::app

@@ -1,0 +1,32 @@
+// The texts the program shows in message boxes and labels.
+#pragma once
+
+namespace norvik::app {
+
+inline constexpr const char* kAppName = "Norvik";
+
+inline constexpr const char* kMsgNoDevice = "没有检查到设备，请确认设备是否连接";
+inline constexpr const char* kMsgCheckSocketA = "请确认座子A上芯片放置完好";
+inline constexpr const char* kMsgCheckSocketB = "请确认座子B上芯片放置完好";
+inline constexpr const char* kMsgEnterProgramStart = "请输入下载数据起始地址";
+inline constexpr const char* kMsgOpenImage = "请打开需要下载的文件";
+inline constexpr const char* kMsgEnterReadRange = "请输入起始地址和上载数据长度";
+inline constexpr const char* kMsgFileBusy = "文件被占用";
+inline constexpr const char* kMsgReadCancelled = "点击确定退出";
+inline constexpr const char* kMsgSendError = "发送数据错误!";
+inline constexpr const char* kMsgReceiveError = "接收数据错误!";
+inline constexpr const char* kTextProgramDone = "下载成功";
+inline constexpr const char* kTextReadDone = "上载成功";
+inline constexpr const char* kPercentFormat = "%d％";
+
+// Messages for conditions the program refuses or reports beyond the original set.
+inline constexpr const char* kMsgNoAcknowledge =
+    "编程器在30秒内没有接受命令，操作已停止。请检查编程器连接后重试";
+inline constexpr const char* kMsgUnsupportedGeometry =
+    "芯片页大小超出支持范围（每页最大8192字节，每次传输最大8960字节），无法操作";
+inline constexpr const char* kMsgImageTooLarge = "文件大小超过4GB，无法下载";
+inline constexpr const char* kMsgWriteFileError = "写入文件失败（磁盘已满或读写错误），上载已停止";
+inline constexpr const char* kMsgLogNotSaved = "无法保存操作日志文件：";
+inline constexpr const char* kMsgStopped = "操作已停止";
+
+}  // namespace norvik::app

@@ -1,0 +1,91 @@
+// CProgrammerDlg: the main dialog's message map. One handler per command; every handler reads
+// and writes controls only through the DialogHost, talks to the programmer only through the
+// DeviceLink, and keeps the system's process-wide state in ProgrammerState.
+//
+// Threading: the caller runs every handler on one device thread (DeviceExecutor), so two
+// exchanges with the programmer never interleave; the worker procedures run on that same thread
+// right after their handler, and check `stop` so that exit never waits long.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <string>
+
+#include "app/dialog_host.h"
+#include "app/operation_log.h"
+#include "files/file_object.h"
+#include "link/chip_geometry.h"
+#include "link/device_link.h"
+
+namespace norvik::app {
+
+// The system's own process-wide state, owned by whoever runs the dialog.
+struct ProgrammerState {
+  link::ChipState chips;
+  OperationLog log;
+  files::FileObject imageFile;
+  files::FileObject readFile;
+  files::FileObject saveFile;
+  std::uint32_t programLength = 0;
+  std::uint8_t programFlags = 0;
+  std::uint32_t readLength = 0;
+  std::uint8_t readFlags = 0;
+};
+
+// What the last worker procedure did; front ends use it for exit codes.
+enum class OperationResult { None, Succeeded, Refused, TransferFailed, Stopped };
+
+class CProgrammerDlg {
+ public:
+  using DirectoryProvider = std::function<std::string()>;
+
+  CProgrammerDlg(DialogHost& host, link::DeviceLink& link, ProgrammerState& state,
+                 DirectoryProvider currentDirectory = {});
+
+  // Start-up steps that follow the creation of the controls.
+  void OnInitDialog(std::stop_token stop = {});
+  bool InitControlsAndConfig();
+  void LookUpChips();
+  void OnRefreshDevice();
+
+  void OnSelectA();
+  void OnSelectB();
+  void OnProgramSpare();
+  void OnReadSpare();
+
+  void OnOpenFile();
+  void OnSaveFile();
+  // The read operation's first step: a Save dialog, then the output created empty.
+  bool ChooseReadOutput();
+
+  void OnProgram(std::stop_token stop = {});
+  void OnRead(std::stop_token stop = {});
+  void ProgramThreadProc(std::stop_token stop = {});
+  void ReadThreadProc(std::stop_token stop = {});
+
+  // The cancel command: appends the run's log to systemlog.log. Returns false (after telling
+  // the user) when the file could not be written; the dialog ends either way.
+  bool OnCancel();
+
+  OperationResult lastResult() const { return lastResult_; }
+  ProgrammerState& state() { return state_; }
+  std::string currentDirectory() const;
+
+ private:
+  int probe(int spareFlag);
+  void showLog();
+  void message(const std::string& text, MessageOwner owner = MessageOwner::Dialog);
+  void appendDetectionLines();
+  bool probeThreeTimes(int spareFlag, bool socketASelected);
+  void showChipNames();
+  void fillTransferGeometry(bool socketASelected);
+
+  DialogHost& host_;
+  link::DeviceLink& link_;
+  ProgrammerState& state_;
+  DirectoryProvider currentDirectory_;
+  OperationResult lastResult_ = OperationResult::None;
+};
+
+}  // namespace norvik::app

@@ -1,0 +1,82 @@
+#include "link/device_link.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cinttypes>
+
+#include "link/command_packet.h"
+
+namespace norvik::link {
+
+DeviceLink::DeviceLink(UsbBackend& backend, Clock& clock)
+    : backend_(backend), clock_(clock), startMs_(clock.monotonicMs()) {}
+
+DeviceLink::~DeviceLink() {
+  if (trace_) std::fclose(trace_);
+}
+
+bool DeviceLink::openTrace(const std::string& path) {
+  std::lock_guard lock(traceMutex_);
+  if (trace_) std::fclose(trace_);
+  trace_ = std::fopen(path.c_str(), "a");
+  return trace_ != nullptr;
+}
+
+void DeviceLink::traceLine(const std::string& line) {
+  std::lock_guard lock(traceMutex_);
+  if (!trace_) return;
+  std::fputs(line.c_str(), trace_);
+  std::fputc('\n', trace_);
+  std::fflush(trace_);
+}
+
+namespace {
+std::string stamp(double ms) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.3f", ms);
+  return buf;
+}
+}  // namespace
+
+int DeviceLink::writeData(int endpoint, const unsigned char* buffer, int length, int timeoutMs) {
+  int result = backend_.writeData(endpoint, buffer, length, timeoutMs);
+  if (trace_) {
+    traceLine(stamp(clock_.monotonicMs() - startMs_) + " W " + std::to_string(endpoint) + " " +
+              std::to_string(length) + " " + std::to_string(timeoutMs) + " " +
+              std::to_string(result) + " " + hexBytes(buffer, std::clamp(length, 0, 16)));
+  }
+  return result;
+}
+
+int DeviceLink::readData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
+  int result = backend_.readData(endpoint, buffer, length, timeoutMs);
+  if (trace_) {
+    traceLine(stamp(clock_.monotonicMs() - startMs_) + " R " + std::to_string(endpoint) + " " +
+              std::to_string(length) + " " + std::to_string(timeoutMs) + " " +
+              std::to_string(result) + " " + hexBytes(buffer, std::clamp(result, 0, 16)));
+  }
+  return result;
+}
+
+void DeviceLink::pause(int ms) {
+  clock_.sleepMs(ms);
+  if (trace_) traceLine(stamp(clock_.monotonicMs() - startMs_) + " P " + std::to_string(ms));
+}
+
+namespace {
+std::atomic<DeviceLink*> processLink{nullptr};
+}
+
+void installProcessLink(DeviceLink* link) { processLink.store(link); }
+
+int qxUSB_WriteData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
+  DeviceLink* link = processLink.load();
+  return link ? link->writeData(endpoint, buffer, length, timeoutMs) : 0;
+}
+
+int qxUSB_ReadData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
+  DeviceLink* link = processLink.load();
+  return link ? link->readData(endpoint, buffer, length, timeoutMs) : 0;
+}
+
+}  // namespace norvik::link

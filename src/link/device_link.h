@@ -1,0 +1,50 @@
+// The device link: every transfer to and from the programmer, and every protocol pause, passes
+// through one DeviceLink. It forwards to the chosen backend, paces through the Clock and writes
+// the device trace, so the trace shows what any backend saw.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "link/usb_backend.h"
+#include "platform/clock.h"
+
+namespace norvik::link {
+
+class DeviceLink {
+ public:
+  DeviceLink(UsbBackend& backend, Clock& clock);
+  ~DeviceLink();
+  DeviceLink(const DeviceLink&) = delete;
+  DeviceLink& operator=(const DeviceLink&) = delete;
+
+  int writeData(int endpoint, const unsigned char* buffer, int length, int timeoutMs);
+  int readData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
+  // A pause the protocol mandates between transfers.
+  void pause(int ms);
+
+  // Appends one line per call and pause to `path` (see the README's "Device trace").
+  // Returns false if the file cannot be opened.
+  bool openTrace(const std::string& path);
+  Clock& clock() { return clock_; }
+
+ private:
+  void traceLine(const std::string& line);
+
+  UsbBackend& backend_;
+  Clock& clock_;
+  double startMs_;
+  std::mutex traceMutex_;
+  std::FILE* trace_ = nullptr;
+};
+
+// The device library's entry points. They forward to the process's installed link, which the
+// program installs once at start (`installProcessLink`); with none installed they transfer
+// nothing and return 0, as the library does without a programmer.
+void installProcessLink(DeviceLink* link);
+int qxUSB_WriteData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
+int qxUSB_ReadData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
+
+}  // namespace norvik::link

@@ -1,0 +1,47 @@
+#include "link/exchange.h"
+
+namespace norvik::link {
+
+void doubleRead(DeviceLink& link, Packet& reply) {
+  link.readData(kEpReply, reply.data(), kPacketSize, kReplyTimeoutMs);
+  link.readData(kEpReply, reply.data(), kPacketSize, kReplyTimeoutMs);
+}
+
+PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t start,
+                        std::uint32_t length, std::uint8_t flags, const PairTiming& timing,
+                        std::stop_token stop, double boundMs) {
+  CommandPacket setup = CommandPacket::operation(command, command, start, length, flags);
+  CommandPacket go = CommandPacket::operation(command, kSubStart, start, length, flags);
+  // The buffer holds no packet before the first reply: zeros match neither reply kind, so a
+  // cycle in which no read delivers anything counts as no reply.
+  PairOutcome out{PairResult::Stopped, Packet{}, 0};
+  std::uint8_t status = 0;
+  const double began = link.clock().monotonicMs();
+  for (;;) {
+    if (stop.stop_requested()) {
+      out.result = PairResult::Stopped;
+      return out;
+    }
+    ++out.cycles;
+    link.writeData(kEpCommand, setup.bytes().data(), kPacketSize, kCommandTimeoutMs);
+    link.pause(timing.pauseAfterSetupMs);
+    link.writeData(kEpCommand, go.bytes().data(), kPacketSize, kCommandTimeoutMs);
+    link.pause(timing.pauseAfterStartMs);
+    for (int i = 0; i < timing.reads; ++i) {
+      link.readData(kEpReply, out.reply.data(), kPacketSize, kReplyTimeoutMs);
+    }
+    bool matches = timing.kind == AckKind::OperationAck ? isOperationAck(out.reply, command)
+                                                        : isProgressReport(out.reply);
+    if (matches) status = out.reply[3];
+    if (status != 0) {
+      out.result = PairResult::Accepted;
+      return out;
+    }
+    if (link.clock().monotonicMs() - began >= boundMs) {
+      out.result = PairResult::TimedOut;
+      return out;
+    }
+  }
+}
+
+}  // namespace norvik::link
