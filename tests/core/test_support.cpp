@@ -18,6 +18,18 @@ int ScriptedBackend::writeData(int ep, const unsigned char* buf, int len, int ti
     writeResults.pop_front();
   }
   if (ep == link::kEpDataOut) dataOut.emplace_back(buf, buf + len);
+  if (autoIdA && ep == link::kEpCommand && len == link::kPacketSize && result == len) {
+    link::Packet cmd;
+    std::copy(buf, buf + 16, cmd.begin());
+    latched_.reset();
+    if (cmd[0] == 0x55 && cmd[2] == 0x01) latched_ = packetFromHex("55AA01010000");
+    if (cmd[0] == 0x55 && cmd[2] == 0x02 && cmd[3] == 0x02) latched_ = packetFromHex("55AA" + *autoIdA);
+    if (cmd[0] == 0x55 && cmd[2] == 0x02 && cmd[3] == 0x04) latched_ = packetFromHex("55AA" + *autoIdB);
+    if (cmd[0] == 0xAA && cmd[3] == 0x10) {
+      link::Packet ack{0xAA, 0x55, cmd[2], static_cast<std::uint8_t>(ackStatus), 0xAA, 0x55};
+      latched_ = ack;
+    }
+  }
   int shown = (ep == link::kEpCommand || recordDataBytes) ? len : std::min(len, 16);
   log_.add("W " + std::to_string(ep) + " " + std::to_string(len) + " " +
            std::to_string(timeoutMs) + " " + std::to_string(result) + " " +
@@ -34,9 +46,15 @@ int ScriptedBackend::readData(int ep, unsigned char* buf, int len, int timeoutMs
       std::copy(r->begin(), r->end(), buf);
       result = link::kPacketSize;
     }
-  } else if (!absent && ep == link::kEpDataIn && !dataReadResults.empty()) {
-    result = std::min(dataReadResults.front(), len);
-    dataReadResults.pop_front();
+  } else if (!absent && ep == link::kEpReply && latched_ && len >= link::kPacketSize) {
+    std::copy(latched_->begin(), latched_->end(), buf);
+    result = link::kPacketSize;
+  } else if (!absent && ep == link::kEpDataIn && (!dataReadResults.empty() || autoData)) {
+    result = len;
+    if (!dataReadResults.empty()) {
+      result = std::min(dataReadResults.front(), len);
+      dataReadResults.pop_front();
+    }
     std::fill(buf, buf + result, dataByte);
   }
   log_.add("R " + std::to_string(ep) + " " + std::to_string(len) + " " +

@@ -51,7 +51,14 @@ class ScriptedBackend final : public link::UsbBackend {
   // Reads on the data-in endpoint: each entry is the count delivered (bytes are `dataByte`).
   std::deque<int> dataReadResults;
   unsigned char dataByte = 0x5A;
-  // When true, a read with no scripted reply delivers nothing (otherwise also nothing).
+  // Auto-answer: when set, identification commands latch the replies a programmer with these
+  // chip IDs would give (query, socket A, socket B), and operation start packets latch an
+  // acknowledgement with `ackStatus`; the reply endpoint then delivers the latched reply on
+  // every read until the next command. Scripted `replies` still come first.
+  std::optional<std::string> autoIdA, autoIdB;
+  int ackStatus = 1;
+  // Data-in reads without a scripted result deliver the whole length when true.
+  bool autoData = false;
   int writeData(int ep, const unsigned char* buf, int len, int timeoutMs) override;
   int readData(int ep, unsigned char* buf, int len, int timeoutMs) override;
   // Every data-out transfer in full.
@@ -60,6 +67,7 @@ class ScriptedBackend final : public link::UsbBackend {
 
  private:
   EventLog& log_;
+  std::optional<link::Packet> latched_;
 };
 
 class RecordingClock final : public Clock {
