@@ -34,7 +34,8 @@ bool FileObject::open(const std::string& path, Access access, Disposition dispos
     ::close(fd);
     return false;
   }
-  if (disposition == Disposition::CreateAlways && access != Access::Read && ftruncate(fd, 0) != 0) {
+  if (disposition == Disposition::CreateAlways && access != Access::Read && S_ISREG(st.st_mode) &&
+      ftruncate(fd, 0) != 0) {
     ::close(fd);
     return false;
   }

@@ -18,6 +18,7 @@ int ScriptedBackend::writeData(int ep, const unsigned char* buf, int len, int ti
     writeResults.pop_front();
   }
   if (ep == link::kEpDataOut) dataOut.emplace_back(buf, buf + len);
+  if (ep == link::kEpCommand && len == link::kPacketSize) inOperation_ = buf[0] == 0xAA;
   if (autoIdA && ep == link::kEpCommand && len == link::kPacketSize && result == len) {
     link::Packet cmd;
     std::copy(buf, buf + 16, cmd.begin());
@@ -43,6 +44,13 @@ int ScriptedBackend::readData(int ep, unsigned char* buf, int len, int timeoutMs
     auto r = replies.front();
     replies.pop_front();
     if (r && len >= link::kPacketSize) {
+      std::copy(r->begin(), r->end(), buf);
+      result = link::kPacketSize;
+    }
+  } else if (!absent && ep == link::kEpReply && inOperation_ && !opReplies.empty()) {
+    auto r = opReplies.front();
+    opReplies.pop_front();
+    if (r) {
       std::copy(r->begin(), r->end(), buf);
       result = link::kPacketSize;
     }

@@ -56,6 +56,8 @@ class ScriptedBackend final : public link::UsbBackend {
   // acknowledgement with `ackStatus`; the reply endpoint then delivers the latched reply on
   // every read until the next command. Scripted `replies` still come first.
   std::optional<std::string> autoIdA, autoIdB;
+  // Replies for reads that follow an operation-frame command (the pair), before the latch.
+  std::deque<std::optional<link::Packet>> opReplies;
   int ackStatus = 1;
   // Data-in reads without a scripted result deliver the whole length when true.
   bool autoData = false;
@@ -68,6 +70,7 @@ class ScriptedBackend final : public link::UsbBackend {
  private:
   EventLog& log_;
   std::optional<link::Packet> latched_;
+  bool inOperation_ = false;
 };
 
 class RecordingClock final : public Clock {
