@@ -1,6 +1,58 @@
-#include <cstdio>
+// norvik-cli: the programmer's operations from a shell, sharing the dialog's handlers.
+//
+//   norvik-cli detect [--spare]
+//   norvik-cli program IMAGE [--socket A|B] [--ce 0|1] [--start HEX] [--spare] [--skip-bad]
+//                            [--verify]
+//   norvik-cli read OUTPUT [--socket A|B] [--ce 0|1] [--start HEX] [--length HEX] [--spare]
+//                          [--skip-bad]
+//
+// Exit codes are listed in exit_codes.h and in the README.
+#include <CLI/CLI.hpp>
+#include <unistd.h>
 
-int main() {
-  std::puts("norvik-cli");
-  return 0;
+#include <cstdio>
+#include <memory>
+
+#include "cli_runner.h"
+#include "exit_codes.h"
+
+int main(int argc, char** argv) {
+  using namespace norvik::cli;
+  CLI::App app{"Norvik: the two-socket NAND programmer from the command line"};
+  app.require_subcommand(1);
+  Options opt;
+
+  auto* detect = app.add_subcommand("detect", "re-detect both sockets and show their chips");
+  detect->add_flag("--spare", opt.spare, "send page sizes with the spare area");
+
+  auto addJobOptions = [&opt](CLI::App* cmd) {
+    cmd->add_option("--socket", opt.socket, "socket to work on (default: Config.ini, else A)")
+        ->check(CLI::IsMember({"A", "B", "a", "b"}));
+    cmd->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else 0)")
+        ->check(CLI::IsMember({"0", "1"}));
+    cmd->add_option("--start", opt.start, "start address, hexadecimal")->default_val("0");
+    cmd->add_flag("--spare", opt.spare, "the image carries each page's spare bytes");
+    cmd->add_flag("--skip-bad", opt.skipBad, "skip bad blocks");
+  };
+  auto* program = app.add_subcommand("program", "program IMAGE into the chip");
+  program->add_option("IMAGE", opt.path, "raw image to program")->required();
+  addJobOptions(program);
+  program->add_flag("--verify", opt.verify, "read the range back and compare");
+
+  auto* read = app.add_subcommand("read", "read the chip into OUTPUT");
+  read->add_option("OUTPUT", opt.path, "file to create")->required();
+  addJobOptions(read);
+  read->add_option("--length", opt.length, "main-area bytes to read, hexadecimal "
+                                           "(default: the chip's length)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int rc = app.exit(e);
+    return rc == 0 ? kExitOk : kExitUsage;
+  }
+  opt.showProgress = isatty(STDERR_FILENO) != 0;
+  if (detect->parsed()) return runDetect(opt);
+  if (program->parsed()) return runProgram(opt);
+  return runRead(opt);
 }

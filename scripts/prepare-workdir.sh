@@ -16,3 +16,8 @@ data = (line * (6 * 1024 * 1024 // len(line) + 1))[: 6 * 1024 * 1024]
 open(sys.argv[1], "wb").write(data)
 PY
 fi
+if [ ! -e "$dir/simulator.ini" ]; then
+  # The simulated programmer keeps both sockets' contents next to it, so they survive a restart.
+  printf '[Simulator]\r\nMode=realtime\r\n\r\n[SocketA]\r\nImage=sim/socket-a.img\r\n\r\n[SocketB]\r\nImage=sim/socket-b.img\r\n' > "$dir/simulator.ini"
+  mkdir -p "$dir/sim"
+fi

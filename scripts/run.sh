@@ -8,6 +8,7 @@ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" --target norvik norvik-cli
 "$root/scripts/prepare-workdir.sh" "$root/run"
 cd "$root/run"
+export NORVIK_SIMULATOR="${NORVIK_SIMULATOR-$root/run/simulator.ini}"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found. Start Norvik on a virtual display instead:"
   echo "  cd $root/run && xvfb-run -a $root/build/norvik"

@@ -24,8 +24,10 @@ std::string CProgrammerDlg::currentDirectory() const {
 }
 
 int CProgrammerDlg::probe(int spareFlag) {
-  return link::ProbeChips(link_, state_.chips, spareFlag,
-                          [this](int id, const std::string& text) { host_.setText(id, text); });
+  lastProbeStatus_ =
+      link::ProbeChips(link_, state_.chips, spareFlag,
+                       [this](int id, const std::string& text) { host_.setText(id, text); });
+  return lastProbeStatus_;
 }
 
 void CProgrammerDlg::showLog() { host_.setText(ids::kLog, state_.log.text()); }

@@ -69,6 +69,8 @@ class CProgrammerDlg {
   bool OnCancel();
 
   OperationResult lastResult() const { return lastResult_; }
+  // Status of the last chip probe (1: no programmer answered).
+  int lastProbeStatus() const { return lastProbeStatus_; }
   ProgrammerState& state() { return state_; }
   std::string currentDirectory() const;
 
@@ -86,6 +88,7 @@ class CProgrammerDlg {
   ProgrammerState& state_;
   DirectoryProvider currentDirectory_;
   OperationResult lastResult_ = OperationResult::None;
+  int lastProbeStatus_ = 0;
 };
 
 }  // namespace norvik::app

@@ -1,0 +1,225 @@
+#include "cli_runner.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "app/dialog_template.h"
+#include "app/messages.h"
+#include "app/programmer_dlg.h"
+#include "console_host.h"
+#include "exit_codes.h"
+#include "link/device_link.h"
+#include "operations/transfer_unit.h"
+#include "platform/clock.h"
+#include "sim/simulated_programmer.h"
+
+namespace norvik::cli {
+
+namespace ids = app::ids;
+
+int exitCodeFor(const std::string& m) {
+  if (m == app::kMsgNoDevice) return kExitNoProgrammer;
+  if (m == app::kMsgCheckSocketA || m == app::kMsgCheckSocketB ||
+      m == app::kMsgUnsupportedGeometry) {
+    return kExitSocket;
+  }
+  if (m == app::kMsgSendError || m == app::kMsgReceiveError) return kExitTransfer;
+  if (m == app::kMsgNoAcknowledge) return kExitNoAcknowledge;
+  if (m == app::kMsgEnterProgramStart || m == app::kMsgEnterReadRange) return kExitInput;
+  return kExitFile;  // 文件被占用, 请打开需要下载的文件, image too large, output write failed
+}
+
+namespace {
+
+// One run of the programmer's front end: the simulated programmer (or the configured backend),
+// the device link with its trace, the console host and the dialog's handlers.
+class Session {
+ public:
+  explicit Session(bool showProgress) : host_(showProgress) {}
+
+  bool start() {
+    std::string error;
+    backend_ = sim::makeSimulatorFromEnvironment(clock_, /*realTime=*/false, &error);
+    if (!backend_) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return false;
+    }
+    link_ = std::make_unique<link::DeviceLink>(*backend_, clock_);
+    if (const char* trace = std::getenv("NORVIK_TRACE"); trace && *trace) {
+      if (!link_->openTrace(trace)) std::fprintf(stderr, "cannot write trace file %s\n", trace);
+    }
+    link::installProcessLink(link_.get());
+    dlg_ = std::make_unique<app::CProgrammerDlg>(host_, *link_, state_);
+    return true;
+  }
+  ~Session() { link::installProcessLink(nullptr); }
+
+  ConsoleHost& host() { return host_; }
+  app::CProgrammerDlg& dlg() { return *dlg_; }
+  app::ProgrammerState& state() { return state_; }
+
+  // The code for how the last handler ended.
+  int outcome() const {
+    if (dlg_->lastResult() == app::OperationResult::Succeeded) return kExitOk;
+    if (host_.messages().empty()) return kExitFile;
+    return exitCodeFor(host_.messages().back());
+  }
+
+  // Start-up as the dialog does it (Config.ini, first probe, detection lines), then the lookup,
+  // then the command line's choices on top of Config.ini's.
+  int prepare(const Options& opt, int spareBox, int skipBadBox, int startEdit) {
+    if (!dlg_->InitControlsAndConfig()) return kExitNoProgrammer;
+    dlg_->LookUpChips();
+    bool socketA = !host_.isChecked(ids::kSelectB);  // Config.ini's choice, else socket A
+    if (!opt.socket.empty()) socketA = opt.socket == "A" || opt.socket == "a";
+    host_.setChecked(socketA ? ids::kSelectA : ids::kSelectB, true);
+    bool ce1 = host_.isChecked(ids::kCe1);
+    if (!opt.ce.empty()) ce1 = opt.ce == "1";
+    host_.setChecked(ce1 ? ids::kCe1 : ids::kCe0, true);
+    host_.setChecked(spareBox, opt.spare);
+    host_.setChecked(skipBadBox, opt.skipBad);
+    host_.setText(startEdit, opt.start);
+    return kExitOk;
+  }
+
+  void saveLog() { dlg_->OnCancel(); }
+
+ private:
+  RealClock clock_;
+  std::unique_ptr<sim::SimulatedProgrammer> backend_;
+  std::unique_ptr<link::DeviceLink> link_;
+  ConsoleHost host_;
+  app::ProgrammerState state_;
+  std::unique_ptr<app::CProgrammerDlg> dlg_;
+};
+
+std::string hexText(std::uint64_t v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
+  return buf;
+}
+
+// Reads the programmed range back and compares it with the image.
+int verify(Session& s, const Options& opt) {
+  const std::uint32_t length = s.state().programLength;
+  const operations::TransferUnit unit =
+      operations::transferUnit(s.state().chips.transfer, opt.spare);
+  const std::uint64_t readLength =
+      std::uint64_t{operations::ceilDiv(length, unit.stride)} * unit.mainSize;
+  if (readLength > 0xFFFFFFFFull) {
+    std::fprintf(stderr, "verify: the range is too long to read back in one job\n");
+    return kExitInput;
+  }
+  char tmpl[] = "/tmp/norvik-verify-XXXXXX";
+  const int fd = mkstemp(tmpl);
+  if (fd < 0) {
+    std::perror("verify");
+    return kExitFile;
+  }
+  close(fd);
+  const std::string back = tmpl;
+  ConsoleHost& host = s.host();
+  host.setChecked(ids::kReadSpare, opt.spare);
+  host.setChecked(ids::kReadSkipBad, opt.skipBad);
+  host.setText(ids::kReadStart, opt.start);
+  host.setText(ids::kReadLength, hexText(readLength));
+  host.answerFileDialog(back);
+  s.dlg().OnRead();
+  int rc = s.outcome();
+  if (rc == kExitOk) {
+    std::FILE* a = std::fopen(opt.path.c_str(), "rb");
+    std::FILE* b = std::fopen(back.c_str(), "rb");
+    std::uint64_t offset = 0;
+    bool differ = false;
+    std::vector<unsigned char> x(1 << 16), y(1 << 16);
+    while (a && b && offset < length && !differ) {
+      const std::size_t want = static_cast<std::size_t>(
+          std::min<std::uint64_t>(x.size(), length - offset));
+      const std::size_t na = std::fread(x.data(), 1, want, a);
+      const std::size_t nb = std::fread(y.data(), 1, want, b);
+      for (std::size_t i = 0; i < want; ++i) {
+        if (i >= na || i >= nb || x[i] != y[i]) {
+          offset += i;
+          differ = true;
+          break;
+        }
+      }
+      if (!differ) offset += want;
+    }
+    if (a) std::fclose(a);
+    if (b) std::fclose(b);
+    if (differ) {
+      std::printf("verify: first difference at offset 0x%llX\n",
+                  static_cast<unsigned long long>(offset));
+      rc = kExitVerify;
+    } else {
+      std::printf("verify: %u bytes identical\n", length);
+    }
+  }
+  std::remove(back.c_str());
+  return rc;
+}
+
+}  // namespace
+
+int runDetect(const Options& opt) {
+  Session s(false);
+  if (!s.start()) return kExitSimulator;
+  s.host().setChecked(ids::kCopySpare, opt.spare);
+  s.dlg().OnRefreshDevice();
+  if (s.dlg().lastProbeStatus() == 1) {
+    std::fprintf(stderr, "%s\n", app::kMsgNoDevice);
+    return kExitNoProgrammer;
+  }
+  const auto& c = s.state().chips;
+  std::printf("A %s %s %s\n", c.chipIdTextA.c_str(), c.socketA.deviceName.c_str(),
+              c.pageBlockTextA.c_str());
+  std::printf("B %s %s %s\n", c.chipIdTextB.c_str(), c.socketB.deviceName.c_str(),
+              c.pageBlockTextB.c_str());
+  return kExitOk;
+}
+
+int runProgram(const Options& opt) {
+  Session s(opt.showProgress);
+  if (!s.start()) return kExitSimulator;
+  int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
+  if (rc == kExitOk) {
+    s.host().answerFileDialog(opt.path);
+    s.dlg().OnOpenFile();
+    if (!s.state().imageFile.isOpen()) {
+      rc = kExitFile;
+    } else {
+      s.dlg().OnProgram();
+      rc = s.outcome();
+      if (rc == kExitOk && opt.verify) rc = verify(s, opt);
+    }
+  }
+  s.saveLog();
+  return rc;
+}
+
+int runRead(const Options& opt) {
+  Session s(opt.showProgress);
+  if (!s.start()) return kExitSimulator;
+  int rc = s.prepare(opt, ids::kReadSpare, ids::kReadSkipBad, ids::kReadStart);
+  if (rc == kExitOk) {
+    std::string length = opt.length;
+    if (length.empty()) {
+      const auto& chip = s.host().isChecked(ids::kSelectA) ? s.state().chips.socketA
+                                                           : s.state().chips.socketB;
+      length = chip.unrecognised() ? s.host().text(ids::kReadLength) : chip.deviceLens;
+    }
+    s.host().setText(ids::kReadLength, length);
+    s.host().answerFileDialog(opt.path);
+    s.dlg().OnRead();
+    rc = s.outcome();
+  }
+  s.saveLog();
+  return rc;
+}
+
+}  // namespace norvik::cli

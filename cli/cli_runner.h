@@ -1,0 +1,24 @@
+// The commands of norvik-cli, run against the dialog's own handlers through a console host.
+#pragma once
+
+#include <string>
+
+namespace norvik::cli {
+
+struct Options {
+  std::string path;
+  std::string socket;  // "A", "B" or "" for Config.ini's choice
+  std::string ce;      // "0", "1" or ""
+  std::string start = "0";
+  std::string length;  // "" for the chip's default length
+  bool spare = false;
+  bool skipBad = false;
+  bool verify = false;
+  bool showProgress = false;
+};
+
+int runDetect(const Options& opt);
+int runProgram(const Options& opt);
+int runRead(const Options& opt);
+
+}  // namespace norvik::cli

@@ -1,0 +1,53 @@
+#include "console_host.h"
+
+#include <cstdio>
+
+#include "app/dialog_template.h"
+
+namespace norvik::cli {
+
+namespace {
+bool isPercentLabel(int id) { return id == app::ids::kProgramPercent || id == app::ids::kReadPercent; }
+}  // namespace
+
+void ConsoleHost::setText(int id, const std::string& text) {
+  texts_[id] = text;
+  if (!showProgress_ || !isPercentLabel(id)) return;
+  int percent = 0;
+  if (std::sscanf(text.c_str(), "%d", &percent) == 1) {
+    const int filled = percent * 40 / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(40 - filled), '.').c_str(), percent);
+  } else {
+    std::fprintf(stderr, "\r[%s] %s\n", std::string(40, '#').c_str(), text.c_str());
+  }
+  std::fflush(stderr);
+}
+
+void ConsoleHost::setChecked(int id, bool checked) {
+  // Radios of one group are exclusive, as in the dialog.
+  int group = 0;
+  for (const app::ControlSpec& c : app::mainDialogTemplate().controls) {
+    if (c.id == id) group = c.radioGroup;
+  }
+  if (checked && group != 0) {
+    for (const app::ControlSpec& c : app::mainDialogTemplate().controls) {
+      if (c.radioGroup == group) checks_[c.id] = false;
+    }
+  }
+  checks_[id] = checked;
+}
+
+int ConsoleHost::messageBox(const app::MessageBoxRequest& request) {
+  messages_.push_back(request.text);
+  if (!quiet_) std::fprintf(stderr, "%s\n", request.text.c_str());
+  return app::kIdOk;
+}
+
+std::optional<std::string> ConsoleHost::fileDialog(const app::FileDialogRequest&) {
+  auto answer = nextFile_;
+  nextFile_.reset();
+  return answer;
+}
+
+}  // namespace norvik::cli

@@ -1,0 +1,153 @@
+// norvik-cli as a user runs it: a separate process against the simulated programmer.
+#include <gmock/gmock.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/cp936.h"
+#include "test_support.h"
+
+namespace norvik {
+namespace {
+
+struct CliRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() {
+    std::filesystem::copy(std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir.file("nand_lib"));
+    simulator("");
+  }
+  void simulator(const std::string& extra) {
+    dir.write("sim.ini", "[SocketA]\nImage=a.img\n[SocketB]\nImage=b.img\n" + extra);
+  }
+  CliRun cli(const std::string& args) {
+    const std::string cmd = "cd '" + dir.path() + "' && NORVIK_SIMULATOR='" + dir.file("sim.ini") +
+                            "' NORVIK_TRACE='" + dir.file("trace.txt") + "' '" + NORVIK_CLI_PATH +
+                            "' " + args + " > out.txt 2> err.txt";
+    const int status = std::system(cmd.c_str());
+    return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("out.txt"),
+               dir.read("err.txt")};
+  }
+  std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+    return s;
+  }
+  testing::TempDir dir;
+};
+
+TEST_F(CliTest, DetectPrintsBothChipsAndTracesTheRefreshSequence) {
+  CliRun r = cli("detect");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "A ECF10095 K9F1G08U0B 2048-64\n"
+            "B 2CDA9095 MT29F2G08ABAEA 2048-64\n");
+  std::istringstream trace(dir.read("trace.txt"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(trace, line);) {
+    lines.push_back(line.substr(line.find(' ') + 1));  // drop the time
+  }
+  const std::vector<std::string> probeBefore = {
+      "W 3 16 1000 16 55AA010155AA00000000000000000000", "P 20",
+      "R 2 16 1000 16 55AA01014E5601000000000000000000",
+      "R 2 16 1000 16 55AA01014E5601000000000000000000",
+      "W 3 16 1000 16 55AA020255AA00000000000000000000", "P 20",
+      "R 2 16 1000 16 55AAECF1009502020000000000000000",
+      "R 2 16 1000 16 55AAECF1009502020000000000000000",
+      "W 3 16 1000 16 55AA020355AAEC000000000000000000", "P 20",
+      "W 3 16 1000 16 55AA020455AA00000000000000000000", "P 20",
+      "R 2 16 1000 16 55AA2CDA909502040000000000000000",
+      "R 2 16 1000 16 55AA2CDA909502040000000000000000",
+      "W 3 16 1000 16 55AA020555AA2C000000000000000000"};
+  ASSERT_EQ(lines.size(), 2 + 2 * probeBefore.size());
+  EXPECT_EQ(lines[0], "W 3 16 1000 16 55AA5A5A55AA00000000000000000000");
+  EXPECT_EQ(lines[1], "P 1400");
+  for (size_t i = 0; i < probeBefore.size(); ++i) EXPECT_EQ(lines[2 + i], probeBefore[i]);
+  // After the lookup the probe sends the chips' geometry (spare area left out).
+  EXPECT_EQ(lines[2 + probeBefore.size() + 8], "W 3 16 1000 16 55AA020355AAEC000840040000000004");
+  EXPECT_EQ(lines.back(), "W 3 16 1000 16 55AA020555AA2C000840050000000004");
+  // Each trace line starts with milliseconds to three decimals.
+  EXPECT_THAT(dir.read("trace.txt"), ::testing::ContainsRegex("^[0-9]+\\.[0-9]{3} W 3 16"));
+
+  r = cli("detect --spare");
+  EXPECT_NE(r.out.find("A ECF10095 K9F1G08U0B 2112-64"), std::string::npos);
+}
+
+TEST_F(CliTest, WithoutAProgrammerDetectAndProgramSayWhyAndExitTwo) {
+  simulator("[Faults]\nAbsent=1\n");
+  CliRun r = cli("detect");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "没有检查到设备，请确认设备是否连接\n");
+  dir.write("img.bin", "abc");
+  r = cli("program img.bin");
+  EXPECT_EQ(r.code, 2);
+  // The run's log is still appended: just the separator, as in the dialog.
+  EXPECT_EQ(dir.read("systemlog.log").size(), 73u);
+}
+
+TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
+  const std::string main = randomBytes(3 * 8192 + 100, 1);
+  dir.write("main.bin", main);
+  CliRun r = cli("program main.bin --socket B --start 20000 --verify");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "verify: 24676 bytes identical\n");
+  r = cli("read back.bin --socket B --start 20000 --length 6064");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
+  EXPECT_EQ(dir.read("back.bin").size(), 4u * 8192u);
+
+  const std::string raw = randomBytes(5 * 8448, 2);  // five units of 4 × (2048 + 64)
+  dir.write("raw.bin", raw);
+  r = cli("program raw.bin --socket A --spare");
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = cli("read rawback.bin --socket A --spare --length A000");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(dir.read("rawback.bin"), raw);
+
+  const std::string logText = cp936ToUtf8(dir.read("systemlog.log"));
+  EXPECT_NE(logText.find("开始下载"), std::string::npos);
+  EXPECT_NE(logText.find("下载成功！！"), std::string::npos);
+  EXPECT_NE(logText.find("上载成功！！"), std::string::npos);
+}
+
+TEST_F(CliTest, VerifyReportsTheFirstDifferingOffset) {
+  // Socket A's block 37 is bad: without skipping, data for it is not kept.
+  dir.write("img.bin", std::string(8192, '\x11'));
+  CliRun r = cli("program img.bin --socket A --start 4A0000 --verify");
+  EXPECT_EQ(r.code, 7);
+  EXPECT_EQ(r.out, "verify: first difference at offset 0x0\n");
+  r = cli("program img.bin --socket A --start 4A0000 --skip-bad --verify");
+  EXPECT_EQ(r.code, 0) << r.err;
+}
+
+TEST_F(CliTest, ErrorsHaveTheirDocumentedCodes) {
+  EXPECT_EQ(cli("program missing.bin").code, 4);
+  EXPECT_EQ(cli("program").code, 64);
+  EXPECT_EQ(cli("read out.bin --length 200000000").code, 8);
+  dir.write("sim.ini", "[SocketA]\nPage=banana\n");
+  EXPECT_EQ(cli("detect").code, 9);
+  dir.write("sim.ini", "[SocketA]\nEmpty=1\n");
+  dir.write("img.bin", "x");
+  CliRun r = cli("program img.bin --socket A");
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.err, "请确认座子A上芯片放置完好\n");
+  simulator("[Faults]\nShortTransferAtUnit=1\n");
+  dir.write("img.bin", std::string(20000, 'x'));
+  r = cli("program img.bin");
+  EXPECT_EQ(r.code, 5);
+  EXPECT_EQ(r.err, "发送数据错误!\n");
+}
+
+}  // namespace
+}  // namespace norvik
