@@ -22,8 +22,8 @@ struct SocketConfig {
   int oobSize = 64;                   // spare bytes per page
   int pagesPerBlock = 64;
   int blocks = 1024;
-  std::vector<int> badBlocks;         // factory bad blocks
-  std::string imagePath;              // keeps the socket's contents across restarts; "" = temporary
+  std::vector<int> badBlocks;  // factory bad blocks
+  std::string imagePath;       // keeps the socket's contents across restarts; "" = temporary
 };
 
 struct FaultConfig {
@@ -32,8 +32,8 @@ struct FaultConfig {
   bool garbageReplies = false;   // replies are random bytes
   int refuseCycles = 0;          // the first N command pairs are answered with status 0
   int badMarkerCycles = 0;       // the first N acknowledgements carry wrong marker bytes
-  int shortTransferAtUnit = -1;  // data unit K (0-based) moves half its length
-  int unplugAtUnit = -1;         // from data unit K on the programmer is gone
+  int shortTransferAtUnit = -1;  // data unit K (0-based) moves half its length; once per run
+  int unplugAtUnit = -1;         // from data unit K of any stream on the programmer is gone
 };
 
 struct SimConfig {
@@ -54,7 +54,7 @@ struct SimConfig {
 // A socket's geometry packet (0x02/0x03 for A, 0x02/0x05 for B) as the programmer took it.
 struct SentGeometry {
   std::uint8_t makerCode = 0;
-  std::uint16_t pageSize = 0;   // P: main bytes per page, plus the spare bytes when sent
+  std::uint16_t pageSize = 0;  // P: main bytes per page, plus the spare bytes when sent
   std::uint16_t blockValue = 0;
   std::uint8_t address = 0;
   std::uint16_t spareSize = 0;  // S: spare bytes per page, 0 when the spare area was not sent

@@ -1,0 +1,158 @@
+// Transfer benchmark: programs an image into the simulated programmer (fast mode) and reads it
+// back, and prints for each job the wall time divided by the pauses the protocol mandates for it
+// (probes, command pair, one 1 ms pause per unit when programming, two when reading): 1.00 means
+// the front end adds nothing to the protocol's own time. Then the peak resident memory of a whole
+// run with a 16 MiB and a 256 MiB image, each in a process of its own.
+//
+//   bench_transfer            all of it
+//   bench_transfer run MIB    one run (used by the memory measurement)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "app/dialog_template.h"
+#include "app/memory_host.h"
+#include "app/programmer_dlg.h"
+#include "link/device_link.h"
+#include "platform/clock.h"
+#include "sim/simulated_programmer.h"
+
+namespace {
+
+using namespace norvik;
+namespace ids = app::ids;
+
+// Counts the pauses the protocol asks for, on top of the real clock.
+class PauseCountingClock final : public Clock {
+ public:
+  void sleepMs(int ms) override {
+    paused_ += ms;
+    real_.sleepMs(ms);
+  }
+  double monotonicMs() override { return real_.monotonicMs(); }
+  std::time_t wallNow() override { return real_.wallNow(); }
+  double takePaused() {
+    double p = paused_;
+    paused_ = 0;
+    return p;
+  }
+
+ private:
+  RealClock real_;
+  double paused_ = 0;
+};
+
+struct Result {
+  double programRatio, readRatio;
+  bool identical;
+};
+
+Result run(int mebibytes, const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy(std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir / "nand_lib",
+                        std::filesystem::copy_options::overwrite_existing |
+                            std::filesystem::copy_options::recursive);
+  const std::uint64_t size = std::uint64_t(mebibytes) << 20;
+  {
+    std::ofstream img(dir / "image.bin", std::ios::binary);
+    std::mt19937_64 gen(42);
+    std::vector<std::uint64_t> block(1 << 14);
+    for (std::uint64_t done = 0; done < size; done += block.size() * 8) {
+      for (auto& w : block) w = gen();
+      img.write(reinterpret_cast<const char*>(block.data()),
+                static_cast<std::streamsize>(block.size() * 8));
+    }
+  }
+
+  PauseCountingClock clock;
+  sim::SimConfig config = sim::SimConfig::defaults();
+  config.realTime = false;
+  config.socketA.blocks = 4096;  // 512 MiB of main area, no bad block in the way
+  config.socketA.badBlocks.clear();
+  config.socketA.imagePath = (dir / "socket-a.img").string();
+  sim::SimulatedProgrammer programmer(config, clock);
+  link::DeviceLink link(programmer, clock);
+  app::MemoryHost host;
+  app::ProgrammerState state;
+  app::CProgrammerDlg dlg(host, link, state, [&] { return dir.string(); });
+  dlg.InitControlsAndConfig();
+  dlg.LookUpChips();
+  host.setChecked(ids::kSelectA, true);
+  host.setChecked(ids::kProgramSpare, false);
+  host.setChecked(ids::kReadSpare, false);
+  host.setText(ids::kProgramStart, "0");
+  host.queueFileAnswer((dir / "image.bin").string());
+  dlg.OnOpenFile();
+  clock.takePaused();
+
+  using Ms = std::chrono::duration<double, std::milli>;
+  auto t0 = std::chrono::steady_clock::now();
+  dlg.OnProgram();
+  const double programWall = Ms(std::chrono::steady_clock::now() - t0).count();
+  const double programPauses = clock.takePaused();
+
+  char length[32];
+  std::snprintf(length, sizeof length, "%llX", static_cast<unsigned long long>(size));
+  host.setText(ids::kReadStart, "0");
+  host.setText(ids::kReadLength, length);
+  host.queueFileAnswer((dir / "back.bin").string());
+  t0 = std::chrono::steady_clock::now();
+  dlg.OnRead();
+  const double readWall = Ms(std::chrono::steady_clock::now() - t0).count();
+  const double readPauses = clock.takePaused();
+
+  bool identical = dlg.lastResult() == app::OperationResult::Succeeded;
+  std::ifstream a(dir / "image.bin", std::ios::binary), b(dir / "back.bin", std::ios::binary);
+  std::vector<char> x(1 << 20), y(1 << 20);
+  while (identical && a && b) {
+    a.read(x.data(), static_cast<std::streamsize>(x.size()));
+    b.read(y.data(), static_cast<std::streamsize>(y.size()));
+    identical = a.gcount() == b.gcount() && std::equal(x.begin(), x.begin() + a.gcount(), y.begin());
+  }
+  std::filesystem::remove_all(dir);
+  return {programWall / programPauses, readWall / readPauses, identical};
+}
+
+long childPeakKiB(const char* self, int mebibytes) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::string mib = std::to_string(mebibytes);
+    execl(self, self, "run", mib.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto base = std::filesystem::temp_directory_path() /
+                    ("norvik-bench-" + std::to_string(getpid()));
+  if (argc == 3 && std::string(argv[1]) == "run") {
+    Result r = run(std::atoi(argv[2]), base);
+    std::printf("%s MiB: program %.3f, read %.3f, read-back %s\n", argv[2], r.programRatio,
+                r.readRatio, r.identical ? "identical" : "DIFFERENT");
+    return r.identical ? 0 : 1;
+  }
+  std::printf("wall time / mandated pauses (1.00 = no overhead), 16 MiB image, fast simulator\n");
+  Result r = run(16, base);
+  std::printf("program: %.3f\nread:    %.3f\nread-back %s\n", r.programRatio, r.readRatio,
+              r.identical ? "identical" : "DIFFERENT");
+  std::fflush(stdout);
+  const long small = childPeakKiB(argv[0], 16);
+  const long large = childPeakKiB(argv[0], 256);
+  std::printf("peak resident memory: 16 MiB image %ld KiB, 256 MiB image %ld KiB (ratio %.2f)\n",
+              small, large, static_cast<double>(large) / static_cast<double>(small));
+  return r.identical ? 0 : 1;
+}
