@@ -19,4 +19,4 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DNORVIK_SANITIZE=address,undefined
 # ThreadSanitizer needs the non-randomised address layout it was built for on newer kernels.
 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
-  setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); root='$root' jobs='$jobs' run_suite '$root/build-tsan' -DCMAKE_BUILD_TYPE=Debug -DNORVIK_SANITIZE=thread"
+  setarch "$(uname -m)" -R bash -c "set -euo pipefail; $(declare -f run_suite); root='$root' jobs='$jobs' run_suite '$root/build-tsan' -DCMAKE_BUILD_TYPE=Debug -DNORVIK_SANITIZE=thread"

@@ -26,7 +26,7 @@ PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t st
     link.writeData(kEpCommand, setup.bytes().data(), kPacketSize, kCommandTimeoutMs);
     link.pause(timing.pauseAfterSetupMs);
     link.writeData(kEpCommand, go.bytes().data(), kPacketSize, kCommandTimeoutMs);
-    link.pause(timing.pauseAfterStartMs);
+    if (timing.pauseAfterStartMs > 0) link.pause(timing.pauseAfterStartMs);  // copy reads at once
     for (int i = 0; i < timing.reads; ++i) {
       link.readData(kEpReply, out.reply.data(), kPacketSize, kReplyTimeoutMs);
     }

@@ -1,0 +1,101 @@
+// The device link: packet framings, the library entry points, the device trace.
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "link/command_packet.h"
+#include "link/device_link.h"
+#include "link/exchange.h"
+#include "test_support.h"
+
+namespace norvik {
+namespace {
+
+using link::CommandPacket;
+using testing::hex;
+
+TEST(CommandPacketTest, BothFramingsPutTheirMarkersAndZerosWhereTheyBelong) {
+  EXPECT_EQ(hex(CommandPacket::identification(0x5A, 0x5A).bytes()),
+            "55AA5A5A55AA00000000000000000000");
+  const CommandPacket op = CommandPacket::operation(0x07, 0x10, 0x800, 0x20000, 0x50);
+  EXPECT_EQ(hex(op.bytes()), "AA550710000800000000020050AA5500");
+  EXPECT_TRUE(op.isOperation());
+  EXPECT_FALSE(op.isIdentification());
+  EXPECT_EQ(op.start(), 0x800u);
+  EXPECT_EQ(op.length(), 0x20000u);
+  EXPECT_EQ(hex(CommandPacket::operation(0x05, 0x05, 0xFFFFFFFF, 0x01020304, 0x7F).bytes()),
+            "AA550505FFFFFFFF040302017FAA5500");
+}
+
+TEST(CommandPacketTest, ReplyKinds) {
+  EXPECT_TRUE(link::isOperationAck(testing::packetFromHex("AA550601AA55"), 0x06));
+  EXPECT_FALSE(link::isOperationAck(testing::packetFromHex("AA550601AA55"), 0x05));
+  EXPECT_FALSE(link::isOperationAck(testing::packetFromHex("AA550501AA54"), 0x05));
+  EXPECT_TRUE(link::isProgressReport(testing::packetFromHex("32556401AA55")));
+  EXPECT_TRUE(link::isProgressReport(testing::packetFromHex("325500FFAA55")))
+      << "byte 2 is a percentage, not the command";
+  EXPECT_FALSE(link::isProgressReport(testing::packetFromHex("33556401AA55")));
+}
+
+TEST(DeviceTraceTest, EveryCallAndPauseIsOneLine) {
+  testing::TempDir dir;
+  testing::EventLog events;
+  testing::ScriptedBackend backend(events);
+  VirtualClock clock;
+  link::DeviceLink link(backend, clock);
+  ASSERT_TRUE(link.openTrace(dir.file("trace.txt")));
+  link::installProcessLink(&link);
+  unsigned char cmd[16] = {0x55, 0xAA, 0x01, 0x01, 0x55, 0xAA};
+  EXPECT_EQ(link::qxUSB_WriteData(3, cmd, 16, 1000), 16);
+  clock.advanceMs(0.25);
+  link.pause(20);
+  backend.replies = {testing::packetFromHex("55AAEC")};
+  unsigned char reply[16] = {};
+  EXPECT_EQ(link::qxUSB_ReadData(2, reply, 16, 1000), 16);
+  std::vector<unsigned char> unit(8448, 0xAB);
+  backend.writeResults = {100};
+  EXPECT_EQ(link.writeData(1, unit.data(), 8448, 2000), 100);
+  EXPECT_EQ(link.readData(0, unit.data(), 8448, 3000), 0);
+  link::installProcessLink(nullptr);
+  EXPECT_EQ(link::qxUSB_WriteData(3, cmd, 16, 1000), 0) << "no link, no programmer";
+  EXPECT_EQ(dir.read("trace.txt"),
+            "0.000 W 3 16 1000 16 55AA010155AA00000000000000000000\n"
+            "20.250 P 20\n"
+            "20.250 R 2 16 1000 16 55AAEC00000000000000000000000000\n"
+            "20.250 W 1 8448 2000 100 ABABABABABABABABABABABABABABABAB\n"
+            "20.250 R 0 8448 3000 0 \n");
+}
+
+TEST(CommandPairTest, StopRequestEndsThePairBetweenCycles) {
+  testing::EventLog events;
+  testing::ScriptedBackend backend(events);
+  VirtualClock clock;
+  link::DeviceLink link(backend, clock);
+  std::stop_source stop;
+  stop.request_stop();
+  auto out = link::commandPair(link, link::kCmdErase, 0, 1, 0, link::kErasePair, stop.get_token());
+  EXPECT_EQ(out.result, link::PairResult::Stopped);
+  EXPECT_TRUE(events.events().empty());
+}
+
+TEST(CommandPairTest, CopyAndEraseAcceptProgressReportsReadOnce) {
+  testing::EventLog events;
+  testing::ScriptedBackend backend(events);
+  testing::RecordingClock clock(events);
+  link::DeviceLink link(backend, clock);
+  backend.replies = {testing::packetFromHex("32551000AA55"), testing::packetFromHex("32550003AA55")};
+  auto out = link::commandPair(link, link::kCmdCopy, 0x800, 0x20000, 0x50, link::kCopyPair);
+  EXPECT_EQ(out.result, link::PairResult::Accepted);
+  EXPECT_EQ(out.cycles, 2);
+  EXPECT_THAT(events.events(),
+              ::testing::ElementsAre("W 3 16 1000 16 AA550707000800000000020050AA5500", "P 20",
+                                     "W 3 16 1000 16 AA550710000800000000020050AA5500",
+                                     "R 2 16 1000 16 32551000AA5500000000000000000000",
+                                     "W 3 16 1000 16 AA550707000800000000020050AA5500", "P 20",
+                                     "W 3 16 1000 16 AA550710000800000000020050AA5500",
+                                     "R 2 16 1000 16 32550003AA5500000000000000000000"));
+}
+
+}  // namespace
+}  // namespace norvik
