@@ -25,15 +25,9 @@ void ConsoleHost::setText(int id, const std::string& text) {
 }
 
 void ConsoleHost::setChecked(int id, bool checked) {
-  // Radios of one group are exclusive, as in the dialog.
-  int group = 0;
-  for (const app::ControlSpec& c : app::mainDialogTemplate().controls) {
-    if (c.id == id) group = c.radioGroup;
-  }
-  if (checked && group != 0) {
-    for (const app::ControlSpec& c : app::mainDialogTemplate().controls) {
-      if (c.radioGroup == group) checks_[c.id] = false;
-    }
+  // Radios of one group are exclusive, as the toolkit's auto radio buttons are.
+  if (checked) {
+    for (int member : app::radioGroupOf(id)) checks_[member] = false;
   }
   checks_[id] = checked;
 }

@@ -94,4 +94,17 @@ constexpr DialogSpec kAbout{100, 235, 55, "宋体", 9, kAboutControls};
 const DialogSpec& mainDialogTemplate() { return kMain; }
 const DialogSpec& aboutDialogTemplate() { return kAbout; }
 
+std::vector<int> radioGroupOf(int id) {
+  int group = 0;
+  for (const ControlSpec& c : kMainControls) {
+    if (c.id == id) group = c.radioGroup;
+  }
+  std::vector<int> members;
+  if (group == 0) return members;
+  for (const ControlSpec& c : kMainControls) {
+    if (c.radioGroup == group) members.push_back(c.id);
+  }
+  return members;
+}
+
 }  // namespace norvik::app

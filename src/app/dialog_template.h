@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace norvik::app {
 
@@ -46,6 +47,9 @@ struct DialogSpec {
 
 const DialogSpec& mainDialogTemplate();   // template 102
 const DialogSpec& aboutDialogTemplate();  // template 100
+
+// The radios of the exclusive group `id` belongs to (empty when it is no radio).
+std::vector<int> radioGroupOf(int id);
 
 inline constexpr int kStaticId = 65535;  // labels and group boxes the program never addresses
 inline constexpr int kAppIconId = 128;

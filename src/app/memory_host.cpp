@@ -30,14 +30,8 @@ bool MemoryHost::isChecked(int id) {
 void MemoryHost::setChecked(int id, bool checked) {
   std::lock_guard lock(mutex_);
   // Radios of one group are exclusive, as the toolkit's auto radio buttons are.
-  int group = 0;
-  for (const ControlSpec& c : mainDialogTemplate().controls) {
-    if (c.id == id) group = c.radioGroup;
-  }
-  if (checked && group != 0) {
-    for (const ControlSpec& c : mainDialogTemplate().controls) {
-      if (c.radioGroup == group) checks_[c.id] = false;
-    }
+  if (checked) {
+    for (int member : radioGroupOf(id)) checks_[member] = false;
   }
   checks_[id] = checked;
   calls_.push_back("setChecked " + std::to_string(id) + " " + (checked ? "1" : "0"));

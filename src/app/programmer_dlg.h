@@ -80,6 +80,8 @@ class CProgrammerDlg {
   void message(const std::string& text, MessageOwner owner = MessageOwner::Dialog);
   void appendDetectionLines();
   bool probeThreeTimes(int spareFlag, bool socketASelected);
+  // The program and read flags byte from the option boxes of the operation's group.
+  std::uint8_t optionFlags(int spareBox, int skipBadBox);
   void showChipNames();
   void fillTransferGeometry(bool socketASelected);
 

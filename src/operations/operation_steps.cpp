@@ -29,6 +29,19 @@ bool CProgrammerDlg::probeThreeTimes(int spareFlag, bool socketASelected) {
   return true;
 }
 
+std::uint8_t CProgrammerDlg::optionFlags(int spareBox, int skipBadBox) {
+  // Bits 1 to 3 pass the hidden page-class radios through; bit 7 stays clear.
+  std::uint8_t flags = 0;
+  if (host_.isChecked(spareBox)) flags |= 0x01;
+  if (host_.isChecked(ids::kLargePage)) flags |= 0x02;
+  if (host_.isChecked(ids::kSmallPage)) flags |= 0x04;
+  if (host_.isChecked(ids::kHugePage)) flags |= 0x08;
+  if (host_.isChecked(skipBadBox)) flags |= 0x10;
+  if (host_.isChecked(ids::kSelectA)) flags |= 0x20;
+  if (host_.isChecked(ids::kCe1)) flags |= 0x40;
+  return flags;
+}
+
 void CProgrammerDlg::fillTransferGeometry(bool socketASelected) {
   operations::fillTransferGeometry(state_.chips, socketASelected);
 }

@@ -25,14 +25,7 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kProgramStart));
   if (!start) return message(kMsgEnterProgramStart);
 
-  std::uint8_t flags = 0;
-  if (host_.isChecked(ids::kProgramSpare)) flags |= 0x01;
-  if (host_.isChecked(ids::kLargePage)) flags |= 0x02;
-  if (host_.isChecked(ids::kSmallPage)) flags |= 0x04;
-  if (host_.isChecked(ids::kHugePage)) flags |= 0x08;
-  if (host_.isChecked(ids::kProgramSkipBad)) flags |= 0x10;
-  if (host_.isChecked(ids::kSelectA)) flags |= 0x20;
-  if (host_.isChecked(ids::kCe1)) flags |= 0x40;
+  const std::uint8_t flags = optionFlags(ids::kProgramSpare, ids::kProgramSkipBad);
   state_.programFlags = flags;
   const bool socketA = (flags & 0x20) != 0;
   const bool testMode = host_.isChecked(ids::kTestMode);

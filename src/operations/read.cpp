@@ -24,14 +24,7 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
   if (!ChooseReadOutput()) return;
   lastResult_ = OperationResult::Refused;
 
-  std::uint8_t flags = 0;
-  if (host_.isChecked(ids::kReadSpare)) flags |= 0x01;
-  if (host_.isChecked(ids::kLargePage)) flags |= 0x02;
-  if (host_.isChecked(ids::kSmallPage)) flags |= 0x04;
-  if (host_.isChecked(ids::kHugePage)) flags |= 0x08;
-  if (host_.isChecked(ids::kReadSkipBad)) flags |= 0x10;
-  if (host_.isChecked(ids::kSelectA)) flags |= 0x20;
-  if (host_.isChecked(ids::kCe1)) flags |= 0x40;
+  const std::uint8_t flags = optionFlags(ids::kReadSpare, ids::kReadSkipBad);
   state_.readFlags = flags;
   const bool socketA = (flags & 0x20) != 0;
 
