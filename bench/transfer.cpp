@@ -30,25 +30,6 @@ namespace {
 using namespace norvik;
 namespace ids = app::ids;
 
-// Counts the pauses the protocol asks for, on top of the real clock.
-class PauseCountingClock final : public Clock {
- public:
-  void sleepMs(int ms) override {
-    paused_ += ms;
-    real_.sleepMs(ms);
-  }
-  double monotonicMs() override { return real_.monotonicMs(); }
-  std::time_t wallNow() override { return real_.wallNow(); }
-  double takePaused() {
-    double p = paused_;
-    paused_ = 0;
-    return p;
-  }
-
- private:
-  RealClock real_;
-  double paused_ = 0;
-};
 
 struct Result {
   double programRatio, readRatio;
@@ -72,7 +53,7 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
     }
   }
 
-  PauseCountingClock clock;
+  RealClock clock;
   sim::SimConfig config = sim::SimConfig::defaults();
   config.realTime = false;
   config.socketA.blocks = 4096;  // 512 MiB of main area, no bad block in the way
@@ -91,13 +72,14 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   host.setText(ids::kProgramStart, "0");
   host.queueFileAnswer((dir / "image.bin").string());
   dlg.OnOpenFile();
-  clock.takePaused();
+  double pausedBefore = link.mandatedPauseMs();
 
   using Ms = std::chrono::duration<double, std::milli>;
   auto t0 = std::chrono::steady_clock::now();
   dlg.OnProgram();
   const double programWall = Ms(std::chrono::steady_clock::now() - t0).count();
-  const double programPauses = clock.takePaused();
+  const double programPauses = link.mandatedPauseMs() - pausedBefore;
+  pausedBefore = link.mandatedPauseMs();
 
   char length[32];
   std::snprintf(length, sizeof length, "%llX", static_cast<unsigned long long>(size));
@@ -107,7 +89,7 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   t0 = std::chrono::steady_clock::now();
   dlg.OnRead();
   const double readWall = Ms(std::chrono::steady_clock::now() - t0).count();
-  const double readPauses = clock.takePaused();
+  const double readPauses = link.mandatedPauseMs() - pausedBefore;
 
   bool identical = dlg.lastResult() == app::OperationResult::Succeeded;
   std::ifstream a(dir / "image.bin", std::ios::binary), b(dir / "back.bin", std::ios::binary);

@@ -60,7 +60,14 @@ int DeviceLink::readData(int endpoint, unsigned char* buffer, int length, int ti
 
 void DeviceLink::pause(int ms) {
   clock_.sleepMs(ms);
+  mandatedPauseMs_ += ms;
   if (trace_) traceLine(stamp(clock_.monotonicMs() - startMs_) + " P " + std::to_string(ms));
+}
+
+void DeviceLink::endPause(const Gap& gap) {
+  clock_.sleepUntilMs(gap.startMs + gap.ms);
+  mandatedPauseMs_ += gap.ms;
+  if (trace_) traceLine(stamp(clock_.monotonicMs() - startMs_) + " P " + std::to_string(gap.ms));
 }
 
 namespace {

@@ -24,6 +24,16 @@ class DeviceLink {
   int readData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
   // A pause the protocol mandates between transfers.
   void pause(int ms);
+  // The same pause in two halves, so that the host's own work (file I/O, progress) happens
+  // inside it: the programmer still sees at least `ms` between the transfers around it.
+  struct Gap {
+    double startMs;
+    int ms;
+  };
+  Gap beginPause(int ms) { return Gap{clock_.monotonicMs(), ms}; }
+  void endPause(const Gap& gap);
+  // The sum of all mandated pauses so far, in milliseconds.
+  double mandatedPauseMs() const { return mandatedPauseMs_; }
 
   // Appends one line per call and pause to `path` (see the README's "Device trace").
   // Returns false if the file cannot be opened.
@@ -38,6 +48,7 @@ class DeviceLink {
   double startMs_;
   std::mutex traceMutex_;
   std::FILE* trace_ = nullptr;
+  double mandatedPauseMs_ = 0;
 };
 
 // The device library's entry points. They forward to the process's installed link, which the

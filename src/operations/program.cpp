@@ -81,30 +81,38 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
   state_.imageFile.seek(0);
 
   std::array<unsigned char, operations::kUnitBufferSize> buffer;
+  // Fills the buffer with unit `i`. Past the end of the image, and between the stride and the
+  // wire length, the unit carries the erased value, never bytes left over from an earlier unit.
+  // Test mode seeks before every unit (the self-test's image may be shorter than its length).
+  auto loadUnit = [&](std::uint32_t i) {
+    if (testMode) state_.imageFile.seek(std::uint64_t{i} * unit.stride);
+    const std::size_t got = state_.imageFile.read(buffer.data(), unit.stride);
+    std::memset(buffer.data() + got, 0xFF, unit.wireLength - got);
+  };
+  if (unitCount > 0) loadUnit(0);
+  const int wire = static_cast<int>(unit.wireLength);
   for (std::uint32_t i = 0; i < unitCount; ++i) {
     if (stop.stop_requested()) {
       lastResult_ = OperationResult::Stopped;
       return;
     }
-    // Test mode seeks before every unit (the self-test's image may be shorter than its length).
-    if (testMode) state_.imageFile.seek(std::uint64_t{i} * unit.stride);
-    const std::size_t got = state_.imageFile.read(buffer.data(), unit.stride);
-    // Past the end of the image, and between the stride and the wire length, the unit carries
-    // the erased value, never bytes left over from an earlier unit.
-    std::memset(buffer.data() + got, 0xFF, unit.wireLength - got);
-    const int wire = static_cast<int>(unit.wireLength);
     const int sent = link_.writeData(link::kEpDataOut, buffer.data(), wire,
                                      testMode ? kTestModeWriteTimeoutMs : kWorkerWriteTimeoutMs);
-    link_.pause(kUnitPauseMs);
+    // The next unit is read from the image inside the pause that follows each transfer.
+    const link::DeviceLink::Gap gap = link_.beginPause(kUnitPauseMs);
+    if (sent == wire) {
+      if (i % kProgressEvery == 0) {
+        host_.progressStepIt(ids::kProgramBar);
+        host_.setText(ids::kProgramPercent, operations::percentLabel(i, wholeUnits));
+      }
+      if (i + 1 < unitCount) loadUnit(i + 1);
+    }
+    link_.endPause(gap);
     if (sent != wire) {
       lastResult_ = OperationResult::TransferFailed;
       state_.imageFile.close();
       message(kMsgSendError, owner);
       return;
-    }
-    if (i % kProgressEvery == 0) {
-      host_.progressStepIt(ids::kProgramBar);
-      host_.setText(ids::kProgramPercent, operations::percentLabel(i, wholeUnits));
     }
   }
   host_.setText(ids::kProgramPercent, kTextProgramDone);

@@ -82,34 +82,42 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
   }
 
   std::array<unsigned char, operations::kUnitBufferSize> buffer;
+  const int wire = static_cast<int>(unit.wireLength);
   for (std::uint32_t i = 0; i < unitCount; ++i) {
     if (stop.stop_requested()) {
       lastResult_ = OperationResult::Stopped;
       out.close();
       return;
     }
-    const int wire = static_cast<int>(unit.wireLength);
     const int got = link_.readData(link::kEpDataIn, buffer.data(), wire,
                                    testMode ? kTestModeReadTimeoutMs : kWorkerReadTimeoutMs);
-    link_.pause(kUnitPauseMs);
+    // The unit goes to the file inside the pause that follows the transfer; a short unit never
+    // reaches the file.
+    const link::DeviceLink::Gap gap = link_.beginPause(kUnitPauseMs);
+    bool written = false;
+    if (got == wire) {
+      if (testMode) out.seek(std::uint64_t{i} * unit.stride);
+      written = out.write(buffer.data(), unit.stride);
+    }
+    link_.endPause(gap);
     if (got != wire) {
       lastResult_ = OperationResult::TransferFailed;
       out.close();  // the units written so far stay
       message(kMsgReceiveError, owner);
       return;
     }
-    if (testMode) out.seek(std::uint64_t{i} * unit.stride);
-    if (!out.write(buffer.data(), unit.stride)) {
+    if (!written) {
       lastResult_ = OperationResult::TransferFailed;
       out.close();
       message(kMsgWriteFileError, owner);
       return;
     }
-    if (!testMode) link_.pause(kUnitPauseMs);
+    const link::DeviceLink::Gap second = link_.beginPause(kUnitPauseMs);
     if (i % kProgressEvery == 0) {
       host_.progressStepIt(ids::kReadBar);
       host_.setText(ids::kReadPercent, operations::percentLabel(i, wholeUnits));
     }
+    if (!testMode) link_.endPause(second);
   }
   host_.setText(ids::kReadPercent, kTextReadDone);
   host_.progressSetPos(ids::kReadBar, 0);

@@ -3,6 +3,8 @@
 #include <sys/prctl.h>
 #include <time.h>
 
+#include <cmath>
+
 namespace norvik {
 
 namespace {
@@ -17,6 +19,11 @@ std::int64_t monotonicNs() {
 }
 }  // namespace
 
+void Clock::sleepUntilMs(double deadlineMs) {
+  const double left = deadlineMs - monotonicMs();
+  if (left > 0) sleepMs(static_cast<int>(std::ceil(left)));
+}
+
 RealClock::RealClock() {
   // The default 50 us slack would add up over thousands of 1 ms pauses per transfer.
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -24,7 +31,11 @@ RealClock::RealClock() {
 
 void RealClock::sleepMs(int ms) {
   if (ms <= 0) return;
-  const std::int64_t deadline = monotonicNs() + std::int64_t{ms} * kNsPerMs;
+  sleepUntilMs(static_cast<double>(monotonicNs() + std::int64_t{ms} * kNsPerMs) / 1e6);
+}
+
+void RealClock::sleepUntilMs(double deadlineMs) {
+  const auto deadline = static_cast<std::int64_t>(deadlineMs * 1e6);
   const std::int64_t wakeAt = deadline - kSpinNs;
   if (wakeAt > monotonicNs()) {
     timespec ts{};

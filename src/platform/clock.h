@@ -15,6 +15,8 @@ class Clock {
   virtual ~Clock() = default;
   // Blocks the calling thread for `ms` milliseconds (0 returns at once).
   virtual void sleepMs(int ms) = 0;
+  // Blocks until monotonicMs() reaches `deadlineMs` (returns at once when it has).
+  virtual void sleepUntilMs(double deadlineMs);
   // Milliseconds on a monotonic scale; only differences mean anything.
   virtual double monotonicMs() = 0;
   // Seconds since the epoch, for log stamps.
@@ -27,6 +29,7 @@ class RealClock final : public Clock {
  public:
   RealClock();
   void sleepMs(int ms) override;
+  void sleepUntilMs(double deadlineMs) override;
   double monotonicMs() override;
   std::time_t wallNow() override;
 };
