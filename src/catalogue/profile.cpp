@@ -12,7 +12,9 @@ namespace norvik::catalogue {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v';
+}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -47,23 +49,28 @@ Profile Profile::fromText(std::string_view text) {
   Profile p;
   Section* current = nullptr;
   std::size_t pos = 0;
+  int number = 0;
   while (pos <= text.size()) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = trim(text.substr(pos, end - pos));
     pos = end + 1;
+    ++number;
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       std::size_t close = line.find(']');
-      std::string_view name = close == std::string_view::npos ? line.substr(1)
-                                                              : line.substr(1, close - 1);
+      std::string_view name =
+          close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
       p.sections_.push_back(Section{std::string(trim(name)), {}});
       current = &p.sections_.back();
+      p.lines_.push_back(Line{number, current->name, "", false});
       continue;
     }
-    if (!current) continue;
     std::size_t eq = line.find('=');
     std::string_view key = trim(eq == std::string_view::npos ? line : line.substr(0, eq));
+    p.lines_.push_back(
+        Line{number, current ? current->name : "", std::string(key), eq != std::string_view::npos});
+    if (!current) continue;
     std::string_view value = eq == std::string_view::npos ? "" : trim(line.substr(eq + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
@@ -85,8 +92,12 @@ const Profile::Entry* Profile::find(std::string_view section, std::string_view k
   return nullptr;
 }
 
-std::string Profile::getString(std::string_view section, std::string_view key,
-                               std::string_view def, std::size_t bufferChars) const {
+bool Profile::has(std::string_view section, std::string_view key) const {
+  return find(section, key) != nullptr;
+}
+
+std::string Profile::getString(std::string_view section, std::string_view key, std::string_view def,
+                               std::size_t bufferChars) const {
   const Entry* e = find(section, key);
   if (!e || e->value.empty()) return std::string(def);
   const std::string& v = e->value;

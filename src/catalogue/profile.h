@@ -25,6 +25,18 @@ class Profile {
                         std::size_t bufferChars) const;
   int getInt(std::string_view section, std::string_view key, int def) const;
 
+  // Every line that names a section or holds a key, in file order, for readers that check a
+  // file's names (a key line outside any section has an empty section).
+  struct Line {
+    int number;             // 1-based
+    std::string section;    // the section the line belongs to, as written
+    std::string key;        // empty for a section header
+    bool hasValue = false;  // the line has an '='
+  };
+  const std::vector<Line>& lines() const { return lines_; }
+  // True when the key is present, even with an empty value.
+  bool has(std::string_view section, std::string_view key) const;
+
  private:
   struct Entry {
     std::string key;
@@ -37,6 +49,7 @@ class Profile {
   const Entry* find(std::string_view section, std::string_view key) const;
 
   std::vector<Section> sections_;
+  std::vector<Line> lines_;
 };
 
 // Decimal integer as the profile functions read it: leading blanks, an optional sign, digits up

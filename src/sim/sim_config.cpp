@@ -52,55 +52,33 @@ bool sameName(std::string_view a, std::string_view b) {
   return lower(a) == lower(b);
 }
 
-// Names every section and key of the file that the simulator does not know, so that a typing
-// mistake is reported instead of silently leaving a default in place. Collects the keys that
-// appear ("section/key", lower case) into `present`, empty values included.
-std::string findUnknownName(std::string_view text, std::set<std::string>* present) {
-  const KnownSection* current = nullptr;
-  bool inSection = false;
-  int lineNo = 0;
-  std::size_t pos = 0;
-  while (pos <= text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = trim(text.substr(pos, end - pos));
-    pos = end + 1;
-    ++lineNo;
-    if (line.empty() || line.front() == ';') continue;
-    const std::string where = "line " + std::to_string(lineNo) + ": ";
-    if (line.front() == '[') {
-      std::size_t close = line.find(']');
-      std::string_view name =
-          trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
-      current = nullptr;
-      inSection = true;
-      for (const KnownSection& s : knownSections()) {
-        if (sameName(s.name, name)) current = &s;
-      }
-      if (!current) return where + "unknown section [" + std::string(name) + "]";
-      continue;
+// Names the first section or key of the file that the simulator does not know, so that a typing
+// mistake is reported instead of silently leaving a default in place.
+std::string findUnknownName(const catalogue::Profile& profile) {
+  for (const catalogue::Profile::Line& line : profile.lines()) {
+    const std::string where = "line " + std::to_string(line.number) + ": ";
+    const auto section =
+        std::find_if(knownSections().begin(), knownSections().end(),
+                     [&](const KnownSection& k) { return sameName(k.name, line.section); });
+    if (line.section.empty()) return where + "key outside any section: " + line.key;
+    if (section == knownSections().end()) return where + "unknown section [" + line.section + "]";
+    if (line.key.empty()) continue;
+    if (!line.hasValue) return where + "expected Key=Value: " + line.key;
+    if (std::none_of(section->keys.begin(), section->keys.end(),
+                     [&](std::string_view k) { return sameName(k, line.key); })) {
+      return where + "unknown key " + line.key + " in [" + std::string(section->name) + "]";
     }
-    if (!inSection) return where + "key outside any section: " + std::string(line);
-    std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return where + "expected Key=Value: " + std::string(line);
-    std::string_view key = trim(line.substr(0, eq));
-    bool known = std::any_of(current->keys.begin(), current->keys.end(),
-                             [&](std::string_view k) { return sameName(k, key); });
-    if (!known) {
-      return where + "unknown key " + std::string(key) + " in [" + std::string(current->name) + "]";
-    }
-    present->insert(lower(current->name) + "/" + lower(key));
   }
   return {};
 }
 
 class Reader {
  public:
-  Reader(const catalogue::Profile& profile, std::set<std::string> present, std::string* error)
-      : profile_(profile), present_(std::move(present)), error_(error) {}
+  Reader(const catalogue::Profile& profile, std::string* error)
+      : profile_(profile), error_(error) {}
 
   bool present(std::string_view section, std::string_view key) const {
-    return present_.count(lower(section) + "/" + lower(key)) != 0;
+    return profile_.has(section, key);
   }
 
   bool failed() const { return failed_; }
@@ -203,7 +181,6 @@ class Reader {
 
  private:
   const catalogue::Profile& profile_;
-  std::set<std::string> present_;
   std::string* error_;
   bool failed_ = false;
 };
@@ -273,15 +250,13 @@ std::optional<SimConfig> SimConfig::load(const std::string& path, const SimConfi
     return std::nullopt;
   }
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::set<std::string> present;
-  if (std::string unknown = findUnknownName(text, &present); !unknown.empty()) {
+  const catalogue::Profile profile = catalogue::Profile::fromText(text);
+  if (std::string unknown = findUnknownName(profile); !unknown.empty()) {
     if (error) *error = path + ": " + unknown;
     return std::nullopt;
   }
-
-  const catalogue::Profile profile = catalogue::Profile::fromText(text);
   std::string why;
-  Reader r(profile, std::move(present), &why);
+  Reader r(profile, &why);
   SimConfig c = base;
 
   if (auto mode = r.value("Simulator", "Mode")) {
