@@ -30,7 +30,6 @@ namespace {
 using namespace norvik;
 namespace ids = app::ids;
 
-
 struct Result {
   double programRatio, readRatio;
   bool identical;
@@ -38,9 +37,9 @@ struct Result {
 
 Result run(int mebibytes, const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
-  std::filesystem::copy(std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir / "nand_lib",
-                        std::filesystem::copy_options::overwrite_existing |
-                            std::filesystem::copy_options::recursive);
+  std::filesystem::copy(
+      std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir / "nand_lib",
+      std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive);
   const std::uint64_t size = std::uint64_t(mebibytes) << 20;
   {
     std::ofstream img(dir / "image.bin", std::ios::binary);
@@ -97,7 +96,8 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   while (identical && a && b) {
     a.read(x.data(), static_cast<std::streamsize>(x.size()));
     b.read(y.data(), static_cast<std::streamsize>(y.size()));
-    identical = a.gcount() == b.gcount() && std::equal(x.begin(), x.begin() + a.gcount(), y.begin());
+    identical =
+        a.gcount() == b.gcount() && std::equal(x.begin(), x.begin() + a.gcount(), y.begin());
   }
   std::filesystem::remove_all(dir);
   return {programWall / programPauses, readWall / readPauses, identical};
@@ -119,8 +119,8 @@ long childPeakKiB(const char* self, int mebibytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto base = std::filesystem::temp_directory_path() /
-                    ("norvik-bench-" + std::to_string(getpid()));
+  const auto base =
+      std::filesystem::temp_directory_path() / ("norvik-bench-" + std::to_string(getpid()));
   if (argc == 3 && std::string(argv[1]) == "run") {
     Result r = run(std::atoi(argv[2]), base);
     std::printf("%s MiB: program %.3f, read %.3f, read-back %s\n", argv[2], r.programRatio,

@@ -137,8 +137,8 @@ int verify(Session& s, const Options& opt) {
     bool differ = false;
     std::vector<unsigned char> x(1 << 16), y(1 << 16);
     while (a && b && offset < length && !differ) {
-      const std::size_t want = static_cast<std::size_t>(
-          std::min<std::uint64_t>(x.size(), length - offset));
+      const std::size_t want =
+          static_cast<std::size_t>(std::min<std::uint64_t>(x.size(), length - offset));
       const std::size_t na = std::fread(x.data(), 1, want, a);
       const std::size_t nb = std::fread(y.data(), 1, want, b);
       for (std::size_t i = 0; i < want; ++i) {
@@ -209,8 +209,8 @@ int runRead(const Options& opt) {
   if (rc == kExitOk) {
     std::string length = opt.length;
     if (length.empty()) {
-      const auto& chip = s.host().isChecked(ids::kSelectA) ? s.state().chips.socketA
-                                                           : s.state().chips.socketB;
+      const auto& chip =
+          s.host().isChecked(ids::kSelectA) ? s.state().chips.socketA : s.state().chips.socketB;
       length = chip.unrecognised() ? s.host().text(ids::kReadLength) : chip.deviceLens;
     }
     s.host().setText(ids::kReadLength, length);

@@ -7,7 +7,9 @@
 namespace norvik::cli {
 
 namespace {
-bool isPercentLabel(int id) { return id == app::ids::kProgramPercent || id == app::ids::kReadPercent; }
+bool isPercentLabel(int id) {
+  return id == app::ids::kProgramPercent || id == app::ids::kReadPercent;
+}
 }  // namespace
 
 void ConsoleHost::setText(int id, const std::string& text) {

@@ -7,9 +7,9 @@
 //                          [--skip-bad]
 //
 // Exit codes are listed in exit_codes.h and in the README.
-#include <CLI/CLI.hpp>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
 
@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
   auto* read = app.add_subcommand("read", "read the chip into OUTPUT");
   read->add_option("OUTPUT", opt.path, "file to create")->required();
   addJobOptions(read);
-  read->add_option("--length", opt.length, "main-area bytes to read, hexadecimal "
-                                           "(default: the chip's length)");
+  read->add_option("--length", opt.length,
+                   "main-area bytes to read, hexadecimal "
+                   "(default: the chip's length)");
 
   try {
     app.parse(argc, argv);

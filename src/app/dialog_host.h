@@ -27,11 +27,11 @@ struct MessageBoxRequest {
 };
 
 struct FileDialogRequest {
-  bool save = false;               // Save dialog; otherwise Open
-  std::string defaultExtension;    // "bin" or "*.bin"
-  std::string initialName;         // "" or "temp"
-  std::string initialDirectory;    // "" for the toolkit's default
-  std::string filter;              // "desc|pattern|desc|pattern|"
+  bool save = false;             // Save dialog; otherwise Open
+  std::string defaultExtension;  // "bin" or "*.bin"
+  std::string initialName;       // "" or "temp"
+  std::string initialDirectory;  // "" for the toolkit's default
+  std::string filter;            // "desc|pattern|desc|pattern|"
 };
 
 class DialogHost {

@@ -67,7 +67,8 @@ constexpr ControlSpec kMainControls[] = {
     {1036, K::RadioButton, "大页NAND（2K/4K 字节）", 328, 15, 104, 10, kHidden | kGroupStart, 2},
     {1037, K::RadioButton, "小页NAND（512字节）", 329, 42, 92, 10, kHidden, 2},
     {1040, K::RadioButton, "超大页NAND（8K字节）", 328, 28, 96, 10, kHidden, 2},
-    {kStaticId, K::Label, "双座 NAND 编程 · 母片拷贝\n读写 · 擦除 · 坏块统计", 446, 3, 171, 33, 0, 0},
+    {kStaticId, K::Label, "双座 NAND 编程 · 母片拷贝\n读写 · 擦除 · 坏块统计", 446, 3, 171, 33, 0,
+     0},
     {1046, K::RadioButton, "CE0", 282, 17, 28, 10, kGroupStart, 3},
     {1047, K::RadioButton, "CE1", 282, 35, 28, 10, 0, 3},
     {1042, K::CheckBox, "test", 466, 40, 32, 10, T | kHidden, 0},
@@ -91,8 +92,12 @@ constexpr DialogSpec kAbout{100, 235, 55, "宋体", 9, kAboutControls};
 
 }  // namespace
 
-const DialogSpec& mainDialogTemplate() { return kMain; }
-const DialogSpec& aboutDialogTemplate() { return kAbout; }
+const DialogSpec& mainDialogTemplate() {
+  return kMain;
+}
+const DialogSpec& aboutDialogTemplate() {
+  return kAbout;
+}
 
 std::vector<int> radioGroupOf(int id) {
   int group = 0;

@@ -13,10 +13,10 @@ enum class ControlKind {
   DefPushButton,
   GroupBox,
   Label,
-  HexEdit,       // border, tab stop, typed letters become upper case
-  LogEdit,       // multi-line, border, vertical scroll bar, auto-scroll; Enter is the OK command
-  CheckBox,      // auto check box
-  RadioButton,   // auto radio button
+  HexEdit,      // border, tab stop, typed letters become upper case
+  LogEdit,      // multi-line, border, vertical scroll bar, auto-scroll; Enter is the OK command
+  CheckBox,     // auto check box
+  RadioButton,  // auto radio button
   ProgressBar,
   Icon,
 };
@@ -31,7 +31,7 @@ inline constexpr std::uint32_t kRedText = 1u << 4;     // drawn in RGB(200, 0, 0
 struct ControlSpec {
   int id;
   ControlKind kind;
-  const char* caption;  // UTF-8; "" for none
+  const char* caption;      // UTF-8; "" for none
   int x, y, width, height;  // dialog units
   std::uint32_t style;
   int radioGroup;  // radios with the same non-zero number are one exclusive group

@@ -13,8 +13,8 @@ int hexDigit(char c) {
 
 std::optional<std::uint32_t> scanHex32(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' ||
-                             text[i] == '\n')) {
+  while (i < text.size() &&
+         (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) {
     ++i;
   }
   if (i < text.size() && text[i] == '+') ++i;

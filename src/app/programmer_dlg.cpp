@@ -30,7 +30,9 @@ int CProgrammerDlg::probe(int spareFlag) {
   return lastProbeStatus_;
 }
 
-void CProgrammerDlg::showLog() { host_.setText(ids::kLog, state_.log.text()); }
+void CProgrammerDlg::showLog() {
+  host_.setText(ids::kLog, state_.log.text());
+}
 
 void CProgrammerDlg::message(const std::string& text, MessageOwner owner) {
   MessageBoxRequest r;
@@ -82,8 +84,8 @@ bool CProgrammerDlg::InitControlsAndConfig() {
   for (int box : {ids::kReadSpare, ids::kProgramSpare, ids::kCopySpare}) {
     host_.setChecked(box, true);
   }
-  for (int edit : {ids::kReadStart, ids::kProgramStart, ids::kCopyStartB, ids::kCopyStart,
-                   ids::kEraseStart}) {
+  for (int edit :
+       {ids::kReadStart, ids::kProgramStart, ids::kCopyStartB, ids::kCopyStart, ids::kEraseStart}) {
     host_.setText(edit, "0");
   }
 
@@ -96,11 +98,14 @@ bool CProgrammerDlg::InitControlsAndConfig() {
   return true;
 }
 
-void CProgrammerDlg::LookUpChips() { catalogue::LookUpChips(state_.chips, currentDirectory()); }
+void CProgrammerDlg::LookUpChips() {
+  catalogue::LookUpChips(state_.chips, currentDirectory());
+}
 
 void CProgrammerDlg::OnRefreshDevice() {
   const int spareFlag = host_.isChecked(ids::kCopySpare) ? 1 : 0;
-  link::Packet refresh = link::CommandPacket::identification(link::kCmdRefresh, link::kCmdRefresh).bytes();
+  link::Packet refresh =
+      link::CommandPacket::identification(link::kCmdRefresh, link::kCmdRefresh).bytes();
   link_.writeData(link::kEpCommand, refresh.data(), link::kPacketSize, link::kCommandTimeoutMs);
   link_.pause(kRefreshPauseMs);
   probe(spareFlag);
@@ -132,9 +137,13 @@ void CProgrammerDlg::OnSelectB() {
   for (int edit : {ids::kReadLength, ids::kEraseLength}) host_.setText(edit, b.deviceLens);
 }
 
-void CProgrammerDlg::OnProgramSpare() { probe(host_.isChecked(ids::kProgramSpare) ? 1 : 0); }
+void CProgrammerDlg::OnProgramSpare() {
+  probe(host_.isChecked(ids::kProgramSpare) ? 1 : 0);
+}
 
-void CProgrammerDlg::OnReadSpare() { probe(host_.isChecked(ids::kReadSpare) ? 1 : 0); }
+void CProgrammerDlg::OnReadSpare() {
+  probe(host_.isChecked(ids::kReadSpare) ? 1 : 0);
+}
 
 bool CProgrammerDlg::OnCancel() {
   const std::string path = joinPath(currentDirectory(), kLogFileName);

@@ -14,9 +14,8 @@ struct VendorRow {
 
 // Searched in this order; the last row is also the fallback.
 constexpr VendorRow kVendors[] = {
-    {"EC", "nand_lib/samsung.ini"}, {"AD", "nand_lib/hynix.ini"},
-    {"20", "nand_lib/st.ini"},      {"98", "nand_lib/toshiba.ini"},
-    {"2C", "nand_lib/micron.ini"},  {"89", "nand_lib/intel.ini"},
+    {"EC", "nand_lib/samsung.ini"},  {"AD", "nand_lib/hynix.ini"},  {"20", "nand_lib/st.ini"},
+    {"98", "nand_lib/toshiba.ini"},  {"2C", "nand_lib/micron.ini"}, {"89", "nand_lib/intel.ini"},
     {"01", "nand_lib/spansion.ini"}, {"92", "nand_lib/esmt.ini"},
 };
 

@@ -9,21 +9,29 @@
 
 namespace norvik::files {
 
-FileObject::~FileObject() { close(); }
+FileObject::~FileObject() {
+  close();
+}
 
 bool FileObject::open(const std::string& path, Access access, Disposition disposition) {
   close();
   int flags = O_CLOEXEC;
   switch (access) {
-    case Access::Read: flags |= O_RDONLY; break;
-    case Access::Write: flags |= O_WRONLY; break;
-    case Access::ReadWrite: flags |= O_RDWR; break;
+    case Access::Read:
+      flags |= O_RDONLY;
+      break;
+    case Access::Write:
+      flags |= O_WRONLY;
+      break;
+    case Access::ReadWrite:
+      flags |= O_RDWR;
+      break;
   }
   // Never O_TRUNC here: a file someone else holds must not be emptied before the lock says so.
   if (disposition != Disposition::OpenExisting) flags |= O_CREAT;
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return false;
-  struct stat st{};
+  struct stat st {};
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
     return false;
@@ -54,10 +62,12 @@ bool FileObject::seek(std::uint64_t offset) {
   return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-bool FileObject::seekToEnd() { return fd_ >= 0 && lseek(fd_, 0, SEEK_END) >= 0; }
+bool FileObject::seekToEnd() {
+  return fd_ >= 0 && lseek(fd_, 0, SEEK_END) >= 0;
+}
 
 std::int64_t FileObject::length() const {
-  struct stat st{};
+  struct stat st {};
   if (fd_ < 0 || fstat(fd_, &st) != 0) return -1;
   return st.st_size;
 }

@@ -74,7 +74,9 @@ namespace {
 std::atomic<DeviceLink*> processLink{nullptr};
 }
 
-void installProcessLink(DeviceLink* link) { processLink.store(link); }
+void installProcessLink(DeviceLink* link) {
+  processLink.store(link);
+}
 
 int qxUSB_WriteData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
   DeviceLink* link = processLink.load();

@@ -47,9 +47,8 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
     return message(kMsgUnsupportedGeometry);
   }
 
-  const link::PairOutcome pair = link::commandPair(link_, link::kCmdProgram, *start,
-                                                   state_.programLength, flags,
-                                                   link::kProgramPair, stop);
+  const link::PairOutcome pair = link::commandPair(
+      link_, link::kCmdProgram, *start, state_.programLength, flags, link::kProgramPair, stop);
   if (pair.result == link::PairResult::Stopped) {
     lastResult_ = OperationResult::Stopped;
     return;

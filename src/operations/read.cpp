@@ -51,9 +51,8 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
   state_.log.appendStamped(kLineReadStart);
   showLog();
 
-  const link::PairOutcome pair = link::commandPair(link_, link::kCmdRead, *start,
-                                                   state_.readLength, flags, link::kReadPair,
-                                                   stop);
+  const link::PairOutcome pair = link::commandPair(link_, link::kCmdRead, *start, state_.readLength,
+                                                   flags, link::kReadPair, stop);
   if (pair.result == link::PairResult::Stopped) {
     lastResult_ = OperationResult::Stopped;
     state_.readFile.close();

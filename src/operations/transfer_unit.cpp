@@ -1,10 +1,10 @@
 #include "operations/transfer_unit.h"
 
-#include "app/messages.h"
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
+
+#include "app/messages.h"
 
 namespace norvik::operations {
 

@@ -14,10 +14,10 @@ namespace norvik::operations {
 inline constexpr std::uint32_t kUnitBufferSize = 9000;
 
 struct TransferUnit {
-  std::uint32_t mainSize = 0;   // unit main size
-  std::uint32_t spareSize = 0;  // unit spare size
-  std::uint32_t stride = 0;     // bytes of one unit in the image file
-  std::uint32_t wireLength = 0; // bytes of one data transfer
+  std::uint32_t mainSize = 0;    // unit main size
+  std::uint32_t spareSize = 0;   // unit spare size
+  std::uint32_t stride = 0;      // bytes of one unit in the image file
+  std::uint32_t wireLength = 0;  // bytes of one data transfer
 
   // False for a chip the unit buffer cannot serve: no main data (page above 8192 bytes or no
   // page size at all) or a wire length beyond the buffer.

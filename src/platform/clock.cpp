@@ -48,9 +48,13 @@ void RealClock::sleepUntilMs(double deadlineMs) {
   }
 }
 
-double RealClock::monotonicMs() { return static_cast<double>(monotonicNs()) / 1e6; }
+double RealClock::monotonicMs() {
+  return static_cast<double>(monotonicNs()) / 1e6;
+}
 
-std::time_t RealClock::wallNow() { return std::time(nullptr); }
+std::time_t RealClock::wallNow() {
+  return std::time(nullptr);
+}
 
 void VirtualClock::sleepMs(int ms) {
   if (ms <= 0) return;

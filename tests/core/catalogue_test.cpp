@@ -38,8 +38,8 @@ TEST(ProfileReader, FollowsTheWindowsProfileRules) {
 }
 
 TEST(ProfileReader, ReadsIntegersAsFarAsTheyAreDecimal) {
-  const Profile p = Profile::fromText(
-      "[S]\nA=12abc\nB=abc\nC=-1\nD= +42\nE=\nF=4294967295\nG=0x10\n");
+  const Profile p =
+      Profile::fromText("[S]\nA=12abc\nB=abc\nC=-1\nD= +42\nE=\nF=4294967295\nG=0x10\n");
   EXPECT_EQ(p.getInt("S", "A", 7), 12);
   EXPECT_EQ(p.getInt("S", "B", 7), 0);
   EXPECT_EQ(p.getInt("S", "C", 7), -1);
@@ -65,12 +65,11 @@ class LookupTest : public ::testing::Test {
   void vendor(const std::string& file, const std::string& body) {
     dir.write("nand_lib/" + file, utf8ToCp936(body));
   }
-  static std::string entry(int k, const std::string& id, const std::string& name,
-                           int page = 2048) {
+  static std::string entry(int k, const std::string& id, const std::string& name, int page = 2048) {
     return "[deviceName" + std::to_string(k) + "]\nDeviceID=" + id +
            "\nDevicePage=" + std::to_string(page) +
-           "\nDeviceOob=64\nDeviceBlock=64\nDeviceAddr=5\nDeviceLens=10000000\nDeviceName=" +
-           name + "\n";
+           "\nDeviceOob=64\nDeviceBlock=64\nDeviceAddr=5\nDeviceLens=10000000\nDeviceName=" + name +
+           "\n";
   }
   void lookUp(const std::string& a, const std::string& b) {
     chips.chipIdTextA = a;
@@ -122,8 +121,8 @@ TEST_F(LookupTest, MissingKeysGiveMinusOneAndEmpty) {
 }
 
 TEST_F(LookupTest, DeviceCountZeroNegativeOrMissingSearchesNothing) {
-  for (const char* info : {"[INFO]\nNumOfDevice=0\n", "[INFO]\nNumOfDevice=-3\n",
-                                  "[INFO]\n", "[Other]\nNumOfDevice=1\n"}) {
+  for (const char* info : {"[INFO]\nNumOfDevice=0\n", "[INFO]\nNumOfDevice=-3\n", "[INFO]\n",
+                           "[Other]\nNumOfDevice=1\n"}) {
     vendor("hynix.ini", std::string(info) + entry(1, "ADDA1095", "HY27UF082G2B"));
     lookUp("ADDA1095", "ADDA1095");
     EXPECT_EQ(chips.socketA.deviceName, link::kUnrecognisedChip) << info;
@@ -181,8 +180,8 @@ TEST(ShippedCatalogue, EveryVendorFileIsWellFormed) {
   const std::regex hexPattern("^[0-9A-F]+$");
   std::set<std::string> ids;
   int files = 0;
-  for (const char* name : {"samsung", "hynix", "st", "toshiba", "micron", "intel", "spansion",
-                           "esmt"}) {
+  for (const char* name :
+       {"samsung", "hynix", "st", "toshiba", "micron", "intel", "spansion", "esmt"}) {
     const Profile p = Profile::load(dir + "/" + name + ".ini");
     const int n = p.getInt("INFO", "NumOfDevice", -1);
     ASSERT_GT(n, 0) << name;

@@ -35,7 +35,7 @@ class CliTest : public ::testing::Test {
                             "' " + args + " > out.txt 2> err.txt";
     const int status = std::system(cmd.c_str());
     return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("out.txt"),
-               dir.read("err.txt")};
+                  dir.read("err.txt")};
   }
   std::string randomBytes(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
@@ -57,18 +57,21 @@ TEST_F(CliTest, DetectPrintsBothChipsAndTracesTheRefreshSequence) {
   for (std::string line; std::getline(trace, line);) {
     lines.push_back(line.substr(line.find(' ') + 1));  // drop the time
   }
-  const std::vector<std::string> probeBefore = {
-      "W 3 16 1000 16 55AA010155AA00000000000000000000", "P 20",
-      "R 2 16 1000 16 55AA01014E5601000000000000000000",
-      "R 2 16 1000 16 55AA01014E5601000000000000000000",
-      "W 3 16 1000 16 55AA020255AA00000000000000000000", "P 20",
-      "R 2 16 1000 16 55AAECF1009502020000000000000000",
-      "R 2 16 1000 16 55AAECF1009502020000000000000000",
-      "W 3 16 1000 16 55AA020355AAEC000000000000000000", "P 20",
-      "W 3 16 1000 16 55AA020455AA00000000000000000000", "P 20",
-      "R 2 16 1000 16 55AA2CDA909502040000000000000000",
-      "R 2 16 1000 16 55AA2CDA909502040000000000000000",
-      "W 3 16 1000 16 55AA020555AA2C000000000000000000"};
+  const std::vector<std::string> probeBefore = {"W 3 16 1000 16 55AA010155AA00000000000000000000",
+                                                "P 20",
+                                                "R 2 16 1000 16 55AA01014E5601000000000000000000",
+                                                "R 2 16 1000 16 55AA01014E5601000000000000000000",
+                                                "W 3 16 1000 16 55AA020255AA00000000000000000000",
+                                                "P 20",
+                                                "R 2 16 1000 16 55AAECF1009502020000000000000000",
+                                                "R 2 16 1000 16 55AAECF1009502020000000000000000",
+                                                "W 3 16 1000 16 55AA020355AAEC000000000000000000",
+                                                "P 20",
+                                                "W 3 16 1000 16 55AA020455AA00000000000000000000",
+                                                "P 20",
+                                                "R 2 16 1000 16 55AA2CDA909502040000000000000000",
+                                                "R 2 16 1000 16 55AA2CDA909502040000000000000000",
+                                                "W 3 16 1000 16 55AA020555AA2C000000000000000000"};
   ASSERT_EQ(lines.size(), 2 + 2 * probeBefore.size());
   EXPECT_EQ(lines[0], "W 3 16 1000 16 55AA5A5A55AA00000000000000000000");
   EXPECT_EQ(lines[1], "P 1400");

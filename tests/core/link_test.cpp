@@ -84,7 +84,8 @@ TEST(CommandPairTest, CopyAndEraseAcceptProgressReportsReadOnce) {
   testing::ScriptedBackend backend(events);
   testing::RecordingClock clock(events);
   link::DeviceLink link(backend, clock);
-  backend.replies = {testing::packetFromHex("32551000AA55"), testing::packetFromHex("32550003AA55")};
+  backend.replies = {testing::packetFromHex("32551000AA55"),
+                     testing::packetFromHex("32550003AA55")};
   auto out = link::commandPair(link, link::kCmdCopy, 0x800, 0x20000, 0x50, link::kCopyPair);
   EXPECT_EQ(out.result, link::PairResult::Accepted);
   EXPECT_EQ(out.cycles, 2);

@@ -67,8 +67,8 @@ TEST_F(LogTest, UnwritableLogTellsTheUserAndWritesNothing) {
 TEST_F(LogTest, LogFileHeldByAnotherProgramIsReportedNotOverwritten) {
   dir.write("systemlog.log", "kept");
   files::FileObject other;
-  ASSERT_TRUE(other.open(dir.file("systemlog.log"), files::Access::Read,
-                         files::Disposition::OpenExisting));
+  ASSERT_TRUE(
+      other.open(dir.file("systemlog.log"), files::Access::Read, files::Disposition::OpenExisting));
   EXPECT_FALSE(dlg.OnCancel());
   EXPECT_EQ(dir.read("systemlog.log"), "kept") << "the create attempt must not empty it";
 }
@@ -86,7 +86,9 @@ TEST(LogFormat, StampedLinesUseTheFixedPatternAndOverlongLinesComeOutEmpty) {
             "\r\n 2016年06月01日14:05:09 检测到B座芯片ID为:ECF10095--页块大小为:2112-64");
   // 127 bytes in code page 936 still fit; 128 do not.
   EXPECT_EQ(app::formatStamp(0, std::string(127, 'x')).size(), 127u);
-  EXPECT_EQ(app::formatStamp(0, std::string(64, 'x') + std::string(32, 'y') + "年年年年年年年年年年年年年年年年"), "");
+  EXPECT_EQ(app::formatStamp(0, std::string(64, 'x') + std::string(32, 'y') +
+                                    "年年年年年年年年年年年年年年年年"),
+            "");
   app::OperationLog overlong;
   overlong.appendDetection((std::string(130, '-')).c_str(), "ID", "1-1");
   EXPECT_EQ(overlong.text(), "--页块大小为:1-1") << "the plain text still follows";

@@ -1,9 +1,10 @@
 // The chip probe on the wire: exact bytes, exact order of writes, reads and pauses.
+#include "link/probe.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "link/device_link.h"
-#include "link/probe.h"
 #include "test_support.h"
 
 namespace norvik {
@@ -27,14 +28,15 @@ class ProbeTest : public ::testing::Test {
   std::vector<std::pair<int, std::string>> shown;
 
   int probe(int spareFlag) {
-    return link::ProbeChips(link, chips, spareFlag, [this](int id, const std::string& t) {
-      shown.emplace_back(id, t);
-    });
+    return link::ProbeChips(link, chips, spareFlag,
+                            [this](int id, const std::string& t) { shown.emplace_back(id, t); });
   }
 
   // Replies for one full probe: query reply, socket A's ID, socket B's ID; each read twice.
   void scriptReplies(const std::string& idA, const std::string& idB) {
-    auto reply = [](const std::string& id) { return packetFromHex("55AA" + id + "0000000000000000000000"); };
+    auto reply = [](const std::string& id) {
+      return packetFromHex("55AA" + id + "0000000000000000000000");
+    };
     for (auto p : {packetFromHex("55AA0101"), reply(idA), reply(idB)}) {
       backend.replies.push_back(p);
       backend.replies.push_back(p);
@@ -92,13 +94,13 @@ TEST_F(ProbeTest, FullProbeSendsEveryPacketInOrderWithItsPauses) {
   const std::string replyB = "R 2 16 1000 16 55AA2CDC90A600000000000000000000";
   const std::string query = "R 2 16 1000 16 55AA0101000000000000000000000000";
   EXPECT_THAT(log.events(),
-              ElementsAreArray<std::string>({
-                  kQuery, "P 20", query, query, kReadIdA, "P 20", replyA, replyA,
-                  // P = 2048 + 64 = 0x0840 LE; block 64; address 5; S = 64 BE; multiplier 4
-                  "W 3 16 1000 16 55AA020355AAEC400840050000004004", "P 20", kReadIdB, "P 20",
-                  replyB, replyB,
-                  // P = 4096 + 224 = 0x10E0; block 128; address 4; S = 224; multiplier 2
-                  "W 3 16 1000 16 55AA020555AA2CE0108004000000E002"}));
+              ElementsAreArray<std::string>(
+                  {kQuery, "P 20", query, query, kReadIdA, "P 20", replyA, replyA,
+                   // P = 2048 + 64 = 0x0840 LE; block 64; address 5; S = 64 BE; multiplier 4
+                   "W 3 16 1000 16 55AA020355AAEC400840050000004004", "P 20", kReadIdB, "P 20",
+                   replyB, replyB,
+                   // P = 4096 + 224 = 0x10E0; block 128; address 4; S = 224; multiplier 2
+                   "W 3 16 1000 16 55AA020555AA2CE0108004000000E002"}));
   EXPECT_EQ(chips.chipIdTextA, "ECF10095");
   EXPECT_EQ(chips.chipIdTextB, "2CDC90A6");
   EXPECT_EQ(chips.pageBlockTextA, "2112-64");
@@ -113,8 +115,12 @@ TEST_F(ProbeTest, SpareFlagZeroSendsMainPageAndNoSpareBytes) {
   scriptReplies("ECF10095", "ECF10095");
   probe(0);
   auto ev = log.events();
-  EXPECT_EQ(ev[8], "W 3 16 1000 16 55AA020355AAEC0008400500000000" "04");
-  EXPECT_EQ(ev[14], "W 3 16 1000 16 55AA020555AAEC0008400500000000" "04");
+  EXPECT_EQ(ev[8],
+            "W 3 16 1000 16 55AA020355AAEC0008400500000000"
+            "04");
+  EXPECT_EQ(ev[14],
+            "W 3 16 1000 16 55AA020555AAEC0008400500000000"
+            "04");
   EXPECT_EQ(chips.pageBlockTextA, "2048-64");
   // With the spare flag the spare size goes big-endian into bytes 13 and 14.
   log.clear();

@@ -71,10 +71,10 @@ TEST_F(TransferTest, ProgramPairPausesOneThenTwentyAndReadsTwice) {
   host.setChecked(ids::kCe1, true);
   host.setChecked(ids::kProgramSkipBad, true);
   // First cycle: a refusal (status 0); second: wrong markers with a non-zero status; third: ok.
-  backend.opReplies = {testing::packetFromHex("AA550500AA55"), testing::packetFromHex("AA550500AA55"),
-                     testing::packetFromHex("AA550501AA54"), testing::packetFromHex("AA550501AA54"),
-                     testing::packetFromHex("000000000000"),
-                     testing::packetFromHex("AA550507AA55")};
+  backend.opReplies = {
+      testing::packetFromHex("AA550500AA55"), testing::packetFromHex("AA550500AA55"),
+      testing::packetFromHex("AA550501AA54"), testing::packetFromHex("AA550501AA54"),
+      testing::packetFromHex("000000000000"), testing::packetFromHex("AA550507AA55")};
   dlg.OnProgram();
   const std::string setup = "W 3 16 1000 16 AA550505000800006400000070AA5500";
   const std::string go = "W 3 16 1000 16 AA550510000800006400000070AA5500";
@@ -82,7 +82,8 @@ TEST_F(TransferTest, ProgramPairPausesOneThenTwentyAndReadsTwice) {
   ASSERT_GE(ev.size(), 18u);
   const std::vector<std::string> cycle = {setup, "P 1", go, "P 20"};
   for (int c = 0; c < 3; ++c) {
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(ev[static_cast<size_t>(c * 6 + k)], cycle[static_cast<size_t>(k)]);
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(ev[static_cast<size_t>(c * 6 + k)], cycle[static_cast<size_t>(k)]);
   }
   EXPECT_EQ(ev[4], "R 2 16 1000 16 AA550500AA5500000000000000000000");
   EXPECT_EQ(ev[11], "R 2 16 1000 16 AA550501AA5400000000000000000000");
@@ -96,12 +97,15 @@ TEST_F(TransferTest, ProgramPairPausesOneThenTwentyAndReadsTwice) {
 TEST_F(TransferTest, AcknowledgementMustEchoTheCommand) {
   openImage("x");
   host.setText(ids::kProgramStart, "0");
-  backend.opReplies = {testing::packetFromHex("AA550601AA55"), testing::packetFromHex("AA550601AA55")};
+  backend.opReplies = {testing::packetFromHex("AA550601AA55"),
+                       testing::packetFromHex("AA550601AA55")};
   dlg.OnProgram();
   auto ev = eventsFrom("W 3 16 1000 16 AA550505000000000100000021AA5500");
-  EXPECT_EQ(std::count_if(ev.begin(), ev.end(),
-                          [](const std::string& e) { return e.rfind("W 3 16 1000 16 AA550510", 0) == 0; }),
-            2) << "a read acknowledgement does not start a program";
+  EXPECT_EQ(std::count_if(
+                ev.begin(), ev.end(),
+                [](const std::string& e) { return e.rfind("W 3 16 1000 16 AA550510", 0) == 0; }),
+            2)
+      << "a read acknowledgement does not start a program";
 }
 
 TEST_F(TransferTest, ReadLogsBeforeItsPairWhichPausesTwentyAndTwenty) {
@@ -187,8 +191,8 @@ TEST_F(TransferTest, ProgressSteppsEverySixtyFourUnitsAndEndsAtZero) {
   dlg.OnProgram();
   EXPECT_EQ(unitWrites().size(), 768u);
   EXPECT_THAT(host.textHistory(ids::kProgramPercent),
-              ElementsAre("0％", "8％", "16％", "25％", "33％", "41％", "50％", "58％", "66％", "75％",
-                          "83％", "91％", "下载成功"));
+              ElementsAre("0％", "8％", "16％", "25％", "33％", "41％", "50％", "58％", "66％",
+                          "75％", "83％", "91％", "下载成功"));
   EXPECT_EQ(host.bar(ids::kProgramBar).high, 13);
   EXPECT_EQ(host.bar(ids::kProgramBar).pos, 0);
   auto calls = host.calls();
@@ -205,8 +209,8 @@ TEST_F(TransferTest, ReadFileHoldsUnitCountTimesStrideAndProgressLikeTheProgram)
   read("0", "600000");
   EXPECT_EQ(std::filesystem::file_size(dir.file("out.bin")), 768u * 8448u);
   EXPECT_THAT(host.textHistory(ids::kReadPercent),
-              ElementsAre("0％", "8％", "16％", "25％", "33％", "41％", "50％", "58％", "66％", "75％",
-                          "83％", "91％", "上载成功"));
+              ElementsAre("0％", "8％", "16％", "25％", "33％", "41％", "50％", "58％", "66％",
+                          "75％", "83％", "91％", "上载成功"));
   EXPECT_EQ(host.bar(ids::kReadBar).pos, 0);
   EXPECT_FALSE(state.readFile.isOpen());
   // The pair still says 0x600000: the length counts main bytes only.
@@ -234,7 +238,8 @@ TEST_F(TransferTest, SendErrorClosesTheImage) {
   host.setText(ids::kProgramStart, "0");
   host.setChecked(ids::kProgramSpare, false);
   // Three probes (5 command writes each), the pair (2), then data: 8192 taken, then nothing.
-  backend.writeResults = {16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 8192, 0};
+  backend.writeResults = {16, 16, 16, 16, 16, 16, 16, 16,   16, 16,
+                          16, 16, 16, 16, 16, 16, 16, 8192, 0};
   ASSERT_EQ(backend.writeResults.size(), 3u * 5u + 2u + 2u);
   dlg.OnProgram();
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgSendError));
@@ -310,7 +315,8 @@ TEST_F(TransferTest, CommandPairGivesUpAfterItsBound) {
   dlg.OnProgram();
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgNoAcknowledge));
   auto ev = log.events();
-  const auto cycles = std::count(ev.begin(), ev.end(), "W 3 16 1000 16 AA550510000000000100000021AA5500");
+  const auto cycles =
+      std::count(ev.begin(), ev.end(), "W 3 16 1000 16 AA550510000000000100000021AA5500");
   EXPECT_EQ(cycles, 1429) << "30 s of 21 ms cycles";
   EXPECT_EQ(state.log.text().find("开始下载"), std::string::npos);
 }
@@ -351,8 +357,8 @@ TEST_F(TransferTest, TestModeProgramsSixMebibytesInlineWithLongerTimeouts) {
 TEST_F(TransferTest, TestModeReadUsesTheOpenFileAndLeavesItOpen) {
   backend.autoData = true;
   files::FileObject& out = state.readFile;
-  ASSERT_TRUE(out.open(dir.file("test1.bin"), files::Access::ReadWrite,
-                       files::Disposition::OpenAlways));
+  ASSERT_TRUE(
+      out.open(dir.file("test1.bin"), files::Access::ReadWrite, files::Disposition::OpenAlways));
   host.setChecked(ids::kTestMode, true);
   host.setChecked(ids::kReadSpare, false);
   host.setText(ids::kReadStart, "0");

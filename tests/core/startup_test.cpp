@@ -31,8 +31,8 @@ TEST_F(StartupTest, WithoutConfigNothingIsSelectedAndLengthsStayEmpty) {
   for (int id : {ids::kReadLength, ids::kCopyLength, ids::kEraseLength, ids::kProgramLength}) {
     EXPECT_EQ(host.text(id), "") << id;
   }
-  for (int id : {ids::kReadStart, ids::kProgramStart, ids::kCopyStartB, ids::kCopyStart,
-                 ids::kEraseStart}) {
+  for (int id :
+       {ids::kReadStart, ids::kProgramStart, ids::kCopyStartB, ids::kCopyStart, ids::kEraseStart}) {
     EXPECT_EQ(host.text(id), "0") << id;
   }
   EXPECT_EQ(host.bar(ids::kProgramBar).high, 1000);
@@ -93,8 +93,10 @@ TEST_F(StartupTest, DetectionLinesShareOneStampAndEmptyNamesReplaceNone) {
   EXPECT_EQ(host.textHistory(ids::kNameA), std::vector<std::string>{""});
   EXPECT_EQ(host.textHistory(ids::kNameB), std::vector<std::string>{""});
   const std::regex line(
-      "\r\n (\\d{4}年\\d\\d月\\d\\d日\\d\\d:\\d\\d:\\d\\d) 检测到A座芯片ID为:ECF10095--页块大小为:0-0"
-      "\r\n (\\d{4}年\\d\\d月\\d\\d日\\d\\d:\\d\\d:\\d\\d) 检测到B座芯片ID为:2CDA9095--页块大小为:0-0");
+      "\r\n (\\d{4}年\\d\\d月\\d\\d日\\d\\d:\\d\\d:\\d\\d) "
+      "检测到A座芯片ID为:ECF10095--页块大小为:0-0"
+      "\r\n (\\d{4}年\\d\\d月\\d\\d日\\d\\d:\\d\\d:\\d\\d) "
+      "检测到B座芯片ID为:2CDA9095--页块大小为:0-0");
   std::smatch m;
   ASSERT_TRUE(std::regex_match(state.log.text(), m, line)) << state.log.text();
   EXPECT_EQ(m[1], m[2]);

@@ -24,17 +24,18 @@ int ScriptedBackend::writeData(int ep, const unsigned char* buf, int len, int ti
     std::copy(buf, buf + 16, cmd.begin());
     latched_.reset();
     if (cmd[0] == 0x55 && cmd[2] == 0x01) latched_ = packetFromHex("55AA01010000");
-    if (cmd[0] == 0x55 && cmd[2] == 0x02 && cmd[3] == 0x02) latched_ = packetFromHex("55AA" + *autoIdA);
-    if (cmd[0] == 0x55 && cmd[2] == 0x02 && cmd[3] == 0x04) latched_ = packetFromHex("55AA" + *autoIdB);
+    if (cmd[0] == 0x55 && cmd[2] == 0x02 && cmd[3] == 0x02)
+      latched_ = packetFromHex("55AA" + *autoIdA);
+    if (cmd[0] == 0x55 && cmd[2] == 0x02 && cmd[3] == 0x04)
+      latched_ = packetFromHex("55AA" + *autoIdB);
     if (cmd[0] == 0xAA && cmd[3] == 0x10) {
       link::Packet ack{0xAA, 0x55, cmd[2], static_cast<std::uint8_t>(ackStatus), 0xAA, 0x55};
       latched_ = ack;
     }
   }
   int shown = (ep == link::kEpCommand || recordDataBytes) ? len : std::min(len, 16);
-  log_.add("W " + std::to_string(ep) + " " + std::to_string(len) + " " +
-           std::to_string(timeoutMs) + " " + std::to_string(result) + " " +
-           link::hexBytes(buf, shown));
+  log_.add("W " + std::to_string(ep) + " " + std::to_string(len) + " " + std::to_string(timeoutMs) +
+           " " + std::to_string(result) + " " + link::hexBytes(buf, shown));
   return result;
 }
 
@@ -65,9 +66,8 @@ int ScriptedBackend::readData(int ep, unsigned char* buf, int len, int timeoutMs
     }
     std::fill(buf, buf + result, dataByte);
   }
-  log_.add("R " + std::to_string(ep) + " " + std::to_string(len) + " " +
-           std::to_string(timeoutMs) + " " + std::to_string(result) + " " +
-           link::hexBytes(buf, std::min(result, 16)));
+  log_.add("R " + std::to_string(ep) + " " + std::to_string(len) + " " + std::to_string(timeoutMs) +
+           " " + std::to_string(result) + " " + link::hexBytes(buf, std::min(result, 16)));
   return result;
 }
 
@@ -83,7 +83,9 @@ link::Packet packetFromHex(const std::string& hexText) {
   return p;
 }
 
-std::string hex(const link::Packet& p) { return link::hexBytes(p.data(), link::kPacketSize); }
+std::string hex(const link::Packet& p) {
+  return link::hexBytes(p.data(), link::kPacketSize);
+}
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
