@@ -1,0 +1,55 @@
+#include "gui_support.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <filesystem>
+
+#include "programmer_binding.h"
+
+namespace norvik::guitest {
+
+WiredWindow::WiredWindow(bool runStartup, bool withCatalogue) {
+  if (withCatalogue) {
+    std::filesystem::copy(std::string(NORVIK_SOURCE_DIR) + "/nand_lib",
+                          dir_.filePath(QStringLiteral("nand_lib")).toStdString());
+  }
+  sim::SimConfig config = sim::SimConfig::defaults();
+  config.realTime = false;
+  simulator_ = std::make_unique<sim::SimulatedProgrammer>(config, clock_);
+  link_ = std::make_unique<link::DeviceLink>(*simulator_, clock_);
+  window_ = std::make_unique<ui::MainDialog>(ui::MainDialog::Options{.simulated = true});
+  const std::string folder = dir();
+  dialog_ = std::make_unique<app::CProgrammerDlg>(window_->host(), *link_, state_,
+                                                  [folder] { return folder; });
+  ui::bindProgrammer(*window_, *dialog_);
+  if (!runStartup) window_->setStartupJob({});
+  window_->show();
+}
+
+WiredWindow::~WiredWindow() {
+  window_.reset();  // waits for the device thread before the handlers go
+  dialog_.reset();
+}
+
+std::string WiredWindow::readFile(const std::string& name) const {
+  QFile file(dir_.filePath(QString::fromStdString(name)));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll().toStdString();
+}
+
+bool WiredWindow::fileExists(const std::string& name) const {
+  return QFileInfo::exists(dir_.filePath(QString::fromStdString(name)));
+}
+
+QString WiredWindow::text(int id) const {
+  QWidget* widget = window_->control(id);
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+  return {};
+}
+
+}  // namespace norvik::guitest

@@ -1,0 +1,115 @@
+// The window's commands reach the real CProgrammerDlg handlers on the device thread, with the
+// simulated programmer behind the device link.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/dialog_template.h"
+#include "app/operation_log.h"
+#include "gui_support.h"
+#include "link/chip_geometry.h"
+
+namespace norvik::guitest {
+namespace {
+
+// Clicks once the device thread is idle: the probing boxes are disabled while it works.
+void click(ui::MainDialog& window, int id) {
+  ASSERT_TRUE(waitUntil([&] { return !window.busy() && window.control(id)->isEnabled(); }));
+  qobject_cast<QAbstractButton*>(window.control(id))->click();
+}
+
+TEST(ProgrammerWiringTest, SpareBoxesReprobeAndShowPageSizesWithOrWithoutTheSpareArea) {
+  WiredWindow wired;
+  auto& chips = wired.state().chips;
+  chips.socketA.devicePage = 2048;
+  chips.socketA.deviceOob = 64;
+  chips.socketA.deviceBlock = 64;
+  chips.socketA.deviceName = "K9F1G08U0B";
+  chips.socketB.devicePage = 4096;
+  chips.socketB.deviceOob = 224;
+  chips.socketB.deviceBlock = 128;
+  chips.socketB.deviceName = "MT29F4G08";
+  ASSERT_EQ(wired.text(1043), QStringLiteral("none"));
+
+  const auto shows = [&wired](const char* a, const char* b) {
+    return waitUntil([&] {
+      return !wired.window().busy() && wired.text(1043) == QString::fromUtf8(a) &&
+             wired.text(1044) == QString::fromUtf8(b);
+    });
+  };
+  click(wired.window(), 1015);  // now checked: page sizes include the spare area
+  EXPECT_TRUE(shows("2112-64", "4320-128"));
+  click(wired.window(), 1015);  // cleared again
+  EXPECT_TRUE(shows("2048-64", "4096-128"));
+  click(wired.window(), 1011);
+  EXPECT_TRUE(shows("2112-64", "4320-128"));
+}
+
+TEST(ProgrammerWiringTest, SocketRadiosFillTheLengthEditsOfTheirSocket) {
+  WiredWindow wired;
+  auto& chips = wired.state().chips;
+  chips.socketA.deviceName = "K9F1G08U0B";
+  chips.socketA.deviceLens = "8000000";
+  chips.socketB.deviceName = "MT29F2G08ABAEA";
+  chips.socketB.deviceLens = "10000000";
+  for (int id : {1010, 1025, 1035}) wired.window().host().setText(id, "0");
+
+  click(wired.window(), 1032);
+  ASSERT_TRUE(waitUntil([&] { return wired.text(1010) == QStringLiteral("10000000"); }));
+  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
+  EXPECT_EQ(wired.text(1035), QStringLiteral("10000000"));
+  EXPECT_EQ(wired.text(1025), QStringLiteral("0"));  // the copy length is socket A's alone
+
+  click(wired.window(), 1031);
+  ASSERT_TRUE(waitUntil([&] { return wired.text(1010) == QStringLiteral("8000000"); }));
+  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
+  EXPECT_EQ(wired.text(1025), QStringLiteral("8000000"));
+  EXPECT_EQ(wired.text(1035), QStringLiteral("8000000"));
+
+  // An unrecognised chip leaves the edits alone.
+  chips.socketB.deviceName = link::kUnrecognisedChip;
+  click(wired.window(), 1032);
+  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
+  EXPECT_EQ(wired.text(1010), QStringLiteral("8000000"));
+  EXPECT_EQ(wired.text(1035), QStringLiteral("8000000"));
+}
+
+TEST(ProgrammerWiringTest, StartUpDetectsBothChipsAndLogsThem) {
+  WiredWindow wired(/*runStartup=*/true, /*withCatalogue=*/true);
+  ASSERT_TRUE(waitUntil([&] { return wired.text(1022) != QStringLiteral("none"); }));
+  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
+  EXPECT_NE(wired.text(1022), QString::fromUtf8(link::kUnrecognisedChip));
+  EXPECT_NE(wired.text(1029), QString::fromUtf8(link::kUnrecognisedChip));
+  const std::string log = wired.window().host().text(1006);
+  EXPECT_NE(log.find("检测到A座芯片ID为:ECF10095"), std::string::npos) << log;
+  EXPECT_NE(log.find("检测到B座芯片ID为:2CDA9095"), std::string::npos) << log;
+  EXPECT_FALSE(wired.text(1010).isEmpty());
+}
+
+TEST(ProgrammerWiringTest, EscapeSavesTheLogAndEnterDoesNot) {
+  {
+    WiredWindow wired;
+    int finished = 0;
+    QObject::connect(&wired.window(), &QDialog::finished, [&finished] { ++finished; });
+    pressKey(wired.window().control(2), Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return finished > 0; }));
+    // Nothing was logged in this run: the block is the separator alone.
+    EXPECT_EQ(wired.readFile(app::kLogFileName), std::string(app::kLogSeparator));
+  }
+  {
+    WiredWindow wired;
+    int finished = 0;
+    QObject::connect(&wired.window(), &QDialog::finished, [&finished] { ++finished; });
+    QWidget* edit = wired.window().control(1013);
+    edit->setFocus();
+    pressKey(edit, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return finished > 0; }));
+    EXPECT_FALSE(wired.fileExists(app::kLogFileName));
+  }
+}
+
+}  // namespace
+}  // namespace norvik::guitest

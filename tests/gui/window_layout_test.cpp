@@ -1,0 +1,266 @@
+// The window is built from template 102: one widget per row, with the row's ID, kind, caption,
+// rectangle, visibility and place in the tab order.
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <set>
+
+#include "about_dialog.h"
+#include "app/dialog_template.h"
+#include "gui_support.h"
+#include "main_dialog.h"
+
+namespace norvik::guitest {
+namespace {
+
+using app::ControlKind;
+
+const char* kindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton:
+      return "QPushButton";
+    case ControlKind::GroupBox:
+      return "QGroupBox";
+    case ControlKind::Label:
+    case ControlKind::Icon:
+      return "QLabel";
+    case ControlKind::HexEdit:
+      return "QLineEdit";
+    case ControlKind::LogEdit:
+      return "QPlainTextEdit";
+    case ControlKind::CheckBox:
+      return "QCheckBox";
+    case ControlKind::RadioButton:
+      return "QRadioButton";
+    case ControlKind::ProgressBar:
+      return "QProgressBar";
+  }
+  return "";
+}
+
+QString captionOf(QWidget* widget) {
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+  if (auto* log = qobject_cast<QPlainTextEdit*>(widget)) return log->toPlainText();
+  return {};
+}
+
+TEST(WindowLayoutTest, EveryTemplateRowBecomesOneWidgetWithItsIdKindAndCaption) {
+  ui::MainDialog window;
+  const auto& controls = app::mainDialogTemplate().controls;
+  ASSERT_EQ(controls.size(), 66u);
+  ASSERT_EQ(window.templateWidgets().size(), 66u);
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const app::ControlSpec& c = controls[i];
+    QWidget* widget = window.templateWidgets()[i];
+    SCOPED_TRACE(c.id);
+    EXPECT_TRUE(widget->inherits(kindName(c.kind)));
+    EXPECT_EQ(widget->property("controlId").toInt(), c.id);
+    EXPECT_EQ(captionOf(widget), QString::fromUtf8(c.caption));
+    EXPECT_EQ(widget->parentWidget(), &window);
+    if (c.id != app::kStaticId) {
+      EXPECT_EQ(window.control(c.id), widget);
+      EXPECT_EQ(window.host().control(c.id), widget);
+    }
+  }
+  EXPECT_EQ(window.control(app::kStaticId), nullptr);
+}
+
+TEST(WindowLayoutTest, HiddenRowsStayHiddenAndTheOthersShow) {
+  ui::MainDialog window;
+  window.show();
+  const auto& controls = app::mainDialogTemplate().controls;
+  std::set<int> hidden;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const bool shouldHide = (controls[i].style & app::kHidden) != 0;
+    if (shouldHide) hidden.insert(controls[i].id);
+    EXPECT_EQ(window.templateWidgets()[i]->isVisible(), !shouldHide) << controls[i].id;
+  }
+  EXPECT_EQ(hidden, (std::set<int>{1007, 1036, 1037, 1040, 1042}));
+}
+
+TEST(WindowLayoutTest, RectanglesAreDialogUnitsTimesTheFontsBaseUnits) {
+  ui::MainDialog window;
+  // The base units as the dialog manager measures them.
+  const QFontMetrics metrics(window.font());
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int bx = (letters / 26 + 1) / 2;
+  // Vertically the em: 宋体's cell is one em high, the CJK stand-ins' line is taller.
+  const int by = std::min(metrics.height(), QFontInfo(window.font()).pixelSize());
+  EXPECT_EQ(by, 12) << "9 points at 96 dpi";
+  EXPECT_EQ(window.baseUnits().x, bx);
+  EXPECT_EQ(window.baseUnits().y, by);
+  const auto scaleX = [bx](int v) { return (v * bx + 2) / 4; };  // rounded to nearest
+  const auto scaleY = [by](int v) { return (v * by + 4) / 8; };
+
+  EXPECT_EQ(window.size(), QSize(scaleX(627), scaleY(457)));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());  // not resizable
+  const auto& controls = app::mainDialogTemplate().controls;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const app::ControlSpec& c = controls[i];
+    const QRect rect(scaleX(c.x), scaleY(c.y), scaleX(c.width), scaleY(c.height));
+    const QRect actual = window.templateWidgets()[i]->geometry();
+    const bool textLine = c.kind == app::ControlKind::Label ||
+                          c.kind == app::ControlKind::CheckBox ||
+                          c.kind == app::ControlKind::RadioButton;
+    if (textLine && rect.height() < metrics.height()) {
+      // Grown about its centre to one line of text, never moved sideways.
+      EXPECT_EQ(actual.height(), metrics.height()) << c.id;
+      EXPECT_EQ(actual.left(), rect.left()) << c.id;
+      EXPECT_EQ(actual.width(), rect.width()) << c.id;
+      EXPECT_LE(std::abs(actual.center().y() - rect.center().y()), 1) << c.id;
+    } else {
+      EXPECT_EQ(actual, rect) << "control " << c.id << " row " << i;
+    }
+  }
+}
+
+TEST(WindowLayoutTest, TabOrderFollowsTheTemplateAndSkipsRadiosAndHiddenControls) {
+  ui::MainDialog window;
+  window.show();
+  std::vector<int> expected;
+  for (const app::ControlSpec& c : app::mainDialogTemplate().controls) {
+    if ((c.style & app::kTabStop) != 0 && (c.style & app::kHidden) == 0) expected.push_back(c.id);
+  }
+  ASSERT_EQ(expected.front(), 2);
+
+  // Walk the focus chain once round from "退出", keeping what Tab can reach.
+  std::vector<int> reached;
+  QWidget* first = window.control(2);
+  QWidget* w = first;
+  do {
+    if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) != 0 && w->isEnabled()) {
+      reached.push_back(w->property("controlId").toInt());
+    }
+    w = w->nextInFocusChain();
+  } while (w != first);
+  EXPECT_EQ(reached, expected);
+
+  for (int id : {1031, 1032, 1046, 1047}) {
+    EXPECT_EQ(window.control(id)->focusPolicy(), Qt::ClickFocus) << id;
+  }
+}
+
+TEST(WindowLayoutTest, RadioPairsAreExclusiveGroupsThatStartUnchecked) {
+  ui::MainDialog window;
+  auto* a = qobject_cast<QRadioButton*>(window.control(1031));
+  auto* b = qobject_cast<QRadioButton*>(window.control(1032));
+  auto* ce0 = qobject_cast<QRadioButton*>(window.control(1046));
+  auto* ce1 = qobject_cast<QRadioButton*>(window.control(1047));
+  ASSERT_TRUE(a && b && ce0 && ce1);
+  for (auto* radio : {a, b, ce0, ce1}) EXPECT_FALSE(radio->isChecked());
+
+  a->click();
+  ce1->click();
+  EXPECT_TRUE(a->isChecked());
+  EXPECT_TRUE(ce1->isChecked());
+  b->click();  // clears A, leaves the chip-enable pair alone
+  EXPECT_FALSE(a->isChecked());
+  EXPECT_TRUE(b->isChecked());
+  EXPECT_TRUE(ce1->isChecked());
+  EXPECT_FALSE(ce0->isChecked());
+  b->click();  // a click on the checked radio keeps it checked
+  EXPECT_TRUE(b->isChecked());
+}
+
+TEST(WindowLayoutTest, OnlyTheTwoChipNameLabelsAreRed) {
+  ui::MainDialog window;
+  const QColor red(200, 0, 0);
+  const QColor normal = window.palette().color(QPalette::WindowText);
+  ASSERT_NE(normal, red);
+  int redCount = 0;
+  for (QWidget* widget : window.templateWidgets()) {
+    const int id = widget->property("controlId").toInt();
+    const QColor colour = widget->palette().color(QPalette::WindowText);
+    if (id == 1022 || id == 1029) {
+      EXPECT_EQ(colour, red) << id;
+    } else {
+      EXPECT_EQ(colour, normal) << id;
+    }
+    if (colour == red) ++redCount;
+  }
+  EXPECT_EQ(redCount, 2);
+}
+
+TEST(WindowLayoutTest, HexEditsTurnTypedLettersIntoCapitals) {
+  ui::MainDialog window;
+  window.show();
+  auto* edit = qobject_cast<QLineEdit*>(window.control(1009));
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  pressKey(edit, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+  pressKey(edit, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
+  pressKey(edit, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
+  EXPECT_EQ(edit->text(), QStringLiteral("A1F"));
+}
+
+TEST(WindowLayoutTest, CaptionMarksTheSimulatedProgrammer) {
+  ui::MainDialog simulated(ui::MainDialog::Options{.simulated = true});
+  ui::MainDialog real(ui::MainDialog::Options{.simulated = false});
+  EXPECT_EQ(real.windowTitle(), QString::fromUtf8(ui::kWindowCaption));
+  EXPECT_EQ(simulated.windowTitle(),
+            QString::fromUtf8(ui::kWindowCaption) + QStringLiteral(" [模拟编程器]"));
+  EXPECT_FALSE(real.windowIcon().isNull());
+  EXPECT_FALSE(real.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(real.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_TRUE(real.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST(WindowLayoutTest, SystemMenuOpensOnAltSpaceAndRightClickAndLeadsToTheAboutBox) {
+  ui::MainDialog window;
+  window.show();
+  QMenu* menu = window.systemMenu();
+  ASSERT_NE(menu, nullptr);
+  const QList<QAction*> actions = menu->actions();
+  ASSERT_EQ(actions.size(), 4);
+  EXPECT_TRUE(actions[2]->isSeparator());
+  EXPECT_EQ(actions[3], window.aboutAction());
+  EXPECT_EQ(actions[3]->text(), QStringLiteral("关于 Norvik(&A)..."));
+
+  pressKey(window.control(2), Qt::Key_Space, Qt::AltModifier);
+  ASSERT_TRUE(waitUntil([menu] { return menu->isVisible(); }));
+  menu->hide();
+
+  // A right click on bare background (top left corner holds no control).
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(2, 2),
+                               window.mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(&window, &rightClick);
+  ASSERT_TRUE(waitUntil([menu] { return menu->isVisible(); }));
+  menu->hide();
+
+  window.aboutAction()->trigger();
+  ui::AboutDialog* about = nullptr;
+  ASSERT_TRUE(waitUntil([&about] { return (about = visibleTopLevel<ui::AboutDialog>()); }));
+  EXPECT_EQ(about->windowTitle(), QStringLiteral("Norvik 技术支持"));
+  EXPECT_TRUE(about->isModal());
+  QPushButton* ok = nullptr;
+  for (auto* button : about->findChildren<QPushButton*>()) {
+    if (button->text() == QStringLiteral("确定")) ok = button;
+  }
+  ASSERT_NE(ok, nullptr);
+  EXPECT_TRUE(ok->isDefault());
+  bool hasIcon = false;
+  for (auto* label : about->findChildren<QLabel*>()) hasIcon |= !label->pixmap().isNull();
+  EXPECT_TRUE(hasIcon);
+  ok->click();
+  EXPECT_TRUE(waitUntil([] { return visibleTopLevel<ui::AboutDialog>() == nullptr; }));
+  EXPECT_TRUE(window.isVisible());  // the About box does not end the program
+}
+
+}  // namespace
+}  // namespace norvik::guitest

@@ -1,0 +1,99 @@
+// Norvik: the desktop front end of the two-socket NAND programmer. Runs the main dialog until
+// it ends; the simulated programmer stands in for the device.
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/messages.h"
+#include "app/programmer_dlg.h"
+#include "link/device_link.h"
+#include "main_dialog.h"
+#include "platform/clock.h"
+#include "programmer_binding.h"
+#include "sim/simulated_programmer.h"
+
+namespace {
+
+bool envSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Without a display the platform plug-in would abort the process with a less helpful text.
+bool displayAvailable() {
+  return envSet("QT_QPA_PLATFORM") || envSet("DISPLAY") || envSet("WAYLAND_DISPLAY");
+}
+
+bool headlessPlatform() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform == nullptr) return false;
+  const std::string name(platform);
+  return name.rfind("offscreen", 0) == 0 || name.rfind("minimal", 0) == 0;
+}
+
+void reportStartFailure(const QString& text) {
+  std::fprintf(stderr, "norvik: %s\n", text.toLocal8Bit().constData());
+  if (!headlessPlatform()) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(norvik::app::kAppName), text);
+    box.exec();
+  }
+}
+
+// NORVIK_SCREENSHOT=<png>: once start-up has finished, save a picture of the window there and
+// end without saving the log (for the documentation).
+void armScreenshot(norvik::ui::MainDialog& window) {
+  const char* path = std::getenv("NORVIK_SCREENSHOT");
+  if (path == nullptr || *path == '\0') return;
+  const QString target = QString::fromLocal8Bit(path);
+  QObject::connect(&window, &norvik::ui::MainDialog::startupFinished, &window, [&window, target] {
+    if (!window.grab().save(target)) {
+      std::fprintf(stderr, "norvik: cannot write %s\n", target.toLocal8Bit().constData());
+    }
+    window.okCommand();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!displayAvailable()) {
+    std::fprintf(stderr,
+                 "norvik: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                 "Run it under a virtual X server: xvfb-run -a norvik\n"
+                 "(for automated runs without any screen: QT_QPA_PLATFORM=offscreen norvik)\n");
+    return 2;
+  }
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(norvik::app::kAppName));
+
+  norvik::RealClock clock;
+  std::string error;
+  std::unique_ptr<norvik::sim::SimulatedProgrammer> simulator =
+      norvik::sim::makeSimulatorFromEnvironment(clock, /*realTime=*/true, &error);
+  if (!simulator) {
+    reportStartFailure(QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ") +
+                       QString::fromUtf8(error.c_str()));
+    return 2;
+  }
+
+  norvik::link::DeviceLink link(*simulator, clock);
+  norvik::link::installProcessLink(&link);
+  if (const char* trace = std::getenv("NORVIK_TRACE"); trace != nullptr && *trace != '\0') {
+    if (!link.openTrace(trace)) std::fprintf(stderr, "norvik: cannot open trace file %s\n", trace);
+  }
+
+  norvik::app::ProgrammerState state;
+  {
+    norvik::ui::MainDialog window(norvik::ui::MainDialog::Options{.simulated = true});
+    norvik::app::CProgrammerDlg dialog(window.host(), link, state);
+    norvik::ui::bindProgrammer(window, dialog);
+    armScreenshot(window);
+    window.exec();  // its result is not examined
+    // The dialog ends only once its device thread is idle; nothing of `dialog` runs after this.
+  }
+  norvik::link::installProcessLink(nullptr);
+  return 0;
+}

@@ -1,0 +1,31 @@
+#include "programmer_binding.h"
+
+#include "app/dialog_template.h"
+#include "app/programmer_dlg.h"
+#include "main_dialog.h"
+
+namespace norvik::ui {
+
+void bindProgrammer(MainDialog& window, app::CProgrammerDlg& dialog) {
+  namespace ids = app::ids;
+  using Stop = std::stop_token;
+  app::CProgrammerDlg* dlg = &dialog;
+
+  window.setStartupJob([dlg](Stop stop) { dlg->OnInitDialog(stop); });
+  window.setCancelJob([dlg](Stop) { dlg->OnCancel(); });
+
+  window.setClickJob(ids::kProgram, [dlg](Stop stop) { dlg->OnProgram(stop); });
+  window.setClickJob(ids::kRead, [dlg](Stop stop) { dlg->OnRead(stop); });
+  window.setClickJob(ids::kOpenFile, [dlg](Stop) { dlg->OnOpenFile(); });
+  window.setClickJob(ids::kSaveFile, [dlg](Stop) { dlg->OnSaveFile(); });
+  window.setClickJob(ids::kRefresh, [dlg](Stop) { dlg->OnRefreshDevice(); });
+  window.setClickJob(ids::kSelectA, [dlg](Stop) { dlg->OnSelectA(); });
+  window.setClickJob(ids::kSelectB, [dlg](Stop) { dlg->OnSelectB(); });
+  window.setClickJob(ids::kProgramSpare, [dlg](Stop) { dlg->OnProgramSpare(); });
+  window.setClickJob(ids::kReadSpare, [dlg](Stop) { dlg->OnReadSpare(); });
+
+  // Not built yet: 1023 开始拷贝 (copy), 1004 开始擦除 (erase) and 3 芯片测试 (self-test) have
+  // no handler, so their clicks do nothing.
+}
+
+}  // namespace norvik::ui
