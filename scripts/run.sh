@@ -11,8 +11,8 @@ cd "$root/run"
 export NORVIK_SIMULATOR="${NORVIK_SIMULATOR-$root/run/simulator.ini}"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found. Start Norvik on a virtual display instead:"
-  echo "  cd $root/run && xvfb-run -a $root/build/norvik"
-  echo "or connect to a desktop session (set DISPLAY) and run: $root/build/norvik"
+  echo "  xvfb-run -a bash $root/scripts/run.sh"
+  echo "or run this script again from a desktop session (with DISPLAY set)."
   exit 2
 fi
 exec "$root/build/norvik"
