@@ -27,16 +27,6 @@ namespace norvik::ui {
 
 namespace {
 
-// A hex edit turns typed letters into capitals.
-class UpperCaseValidator final : public QValidator {
- public:
-  using QValidator::QValidator;
-  State validate(QString& input, int& /*pos*/) const override {
-    input = input.toUpper();
-    return Acceptable;
-  }
-};
-
 bool isEnter(const QKeyEvent& key) {
   if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
   return key.modifiers() == Qt::NoModifier || key.modifiers() == Qt::KeypadModifier;
@@ -119,7 +109,15 @@ void MainDialog::buildControls() {
       }
       case app::ControlKind::HexEdit: {
         auto* edit = new QLineEdit(caption, this);
-        edit->setValidator(new UpperCaseValidator(edit));
+        // Typed letters become capitals; text the program sets (the program length, "%x") stays
+        // as it is written, which a validator would not allow.
+        connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+          const QString upper = text.toUpper();
+          if (upper == text) return;
+          const int cursor = edit->cursorPosition();
+          edit->setText(upper);
+          edit->setCursorPosition(cursor);
+        });
         widget = edit;
         break;
       }

@@ -207,6 +207,9 @@ TEST(WindowLayoutTest, HexEditsTurnTypedLettersIntoCapitals) {
   pressKey(edit, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
   pressKey(edit, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
   EXPECT_EQ(edit->text(), QStringLiteral("A1F"));
+  // What the program writes is shown as written: the program length is lower-case hex.
+  window.host().setText(1014, "1e8480");
+  EXPECT_EQ(window.control(1014)->property("text").toString(), QStringLiteral("1e8480"));
 }
 
 TEST(WindowLayoutTest, CaptionMarksTheSimulatedProgrammer) {
