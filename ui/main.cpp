@@ -1,6 +1,8 @@
 // Norvik: the desktop front end of the two-socket NAND programmer. Runs the main dialog until
 // it ends; the simulated programmer stands in for the device.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +70,13 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(norvik::app::kAppName));
+  // The interface is Chinese: Qt's own dialogs (the file dialogs) speak it too when Qt's
+  // translations are installed.
+  QTranslator qtTranslation;
+  if (qtTranslation.load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTranslation);
+  }
 
   norvik::RealClock clock;
   std::string error;
