@@ -84,6 +84,8 @@ class CProgrammerDlg {
   std::uint8_t optionFlags(int spareBox, int skipBadBox);
   void showChipNames();
   void fillTransferGeometry(bool socketASelected);
+  // A stream's bar: position 0, one step per 64 units, step 1.
+  void startProgress(int bar, std::uint32_t wholeUnits);
 
   DialogHost& host_;
   link::DeviceLink& link_;

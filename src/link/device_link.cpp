@@ -38,23 +38,24 @@ std::string stamp(double ms) {
 }
 }  // namespace
 
+void DeviceLink::traceTransfer(char direction, int endpoint, int length, int timeoutMs, int result,
+                               const unsigned char* bytes, int shown) {
+  traceLine(stamp(clock_.monotonicMs() - startMs_) + " " + direction + " " +
+            std::to_string(endpoint) + " " + std::to_string(length) + " " +
+            std::to_string(timeoutMs) + " " + std::to_string(result) + " " +
+            hexBytes(bytes, std::clamp(shown, 0, 16)));
+}
+
 int DeviceLink::writeData(int endpoint, const unsigned char* buffer, int length, int timeoutMs) {
   int result = backend_.writeData(endpoint, buffer, length, timeoutMs);
-  if (trace_) {
-    traceLine(stamp(clock_.monotonicMs() - startMs_) + " W " + std::to_string(endpoint) + " " +
-              std::to_string(length) + " " + std::to_string(timeoutMs) + " " +
-              std::to_string(result) + " " + hexBytes(buffer, std::clamp(length, 0, 16)));
-  }
+  // A write shows what was sent, a read what arrived.
+  if (trace_) traceTransfer('W', endpoint, length, timeoutMs, result, buffer, length);
   return result;
 }
 
 int DeviceLink::readData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
   int result = backend_.readData(endpoint, buffer, length, timeoutMs);
-  if (trace_) {
-    traceLine(stamp(clock_.monotonicMs() - startMs_) + " R " + std::to_string(endpoint) + " " +
-              std::to_string(length) + " " + std::to_string(timeoutMs) + " " +
-              std::to_string(result) + " " + hexBytes(buffer, std::clamp(result, 0, 16)));
-  }
+  if (trace_) traceTransfer('R', endpoint, length, timeoutMs, result, buffer, result);
   return result;
 }
 

@@ -42,6 +42,8 @@ class DeviceLink {
 
  private:
   void traceLine(const std::string& line);
+  void traceTransfer(char direction, int endpoint, int length, int timeoutMs, int result,
+                     const unsigned char* bytes, int shown);
 
   UsbBackend& backend_;
   Clock& clock_;

@@ -42,6 +42,12 @@ std::uint8_t CProgrammerDlg::optionFlags(int spareBox, int skipBadBox) {
   return flags;
 }
 
+void CProgrammerDlg::startProgress(int bar, std::uint32_t wholeUnits) {
+  host_.progressSetPos(bar, 0);
+  host_.progressSetRange(bar, 0, static_cast<int>(((wholeUnits >> 6) + 1) & 0xFFFF));
+  host_.progressSetStep(bar, 1);
+}
+
 void CProgrammerDlg::fillTransferGeometry(bool socketASelected) {
   operations::fillTransferGeometry(state_.chips, socketASelected);
 }

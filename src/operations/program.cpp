@@ -74,9 +74,7 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
   const std::uint32_t unitCount = operations::ceilDiv(length, unit.stride);
   const std::uint32_t wholeUnits = unit.stride == 0 ? 0 : length / unit.stride;
 
-  host_.progressSetPos(ids::kProgramBar, 0);
-  host_.progressSetRange(ids::kProgramBar, 0, static_cast<int>(((wholeUnits >> 6) + 1) & 0xFFFF));
-  host_.progressSetStep(ids::kProgramBar, 1);
+  startProgress(ids::kProgramBar, wholeUnits);
   state_.imageFile.seek(0);
 
   std::array<unsigned char, operations::kUnitBufferSize> buffer;

@@ -74,9 +74,7 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
   files::FileObject& out = state_.readFile;
 
   if (!testMode) {
-    host_.progressSetPos(ids::kReadBar, 0);
-    host_.progressSetRange(ids::kReadBar, 0, static_cast<int>(((wholeUnits >> 6) + 1) & 0xFFFF));
-    host_.progressSetStep(ids::kReadBar, 1);
+    startProgress(ids::kReadBar, wholeUnits);
     out.seek(0);
   }
 
