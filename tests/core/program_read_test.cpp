@@ -249,6 +249,13 @@ TEST_F(TransferTest, SendErrorClosesTheImage) {
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgOpenImage));
 }
 
+TEST_F(TransferTest, ProgramLengthIsShownInLowerCaseHex) {
+  openImage(std::string(0xABCDE, 'h'));
+  host.setText(ids::kProgramStart, "0");
+  dlg.OnProgram();
+  EXPECT_EQ(host.text(ids::kProgramLength), "abcde");
+}
+
 TEST_F(TransferTest, ZeroWholeUnitsShowZeroPercentAndFinish) {
   openImage(std::string(100, 'f'));
   host.setText(ids::kProgramStart, "0");
