@@ -26,7 +26,11 @@ std::string CProgrammerDlg::currentDirectory() const {
 int CProgrammerDlg::probe(int spareFlag) {
   lastProbeStatus_ =
       link::ProbeChips(link_, state_.chips, spareFlag,
-                       [this](int id, const std::string& text) { host_.setText(id, text); });
+                       [this](link::Socket socket, const std::string& text) {
+                         host_.setText(socket == link::Socket::A ? ids::kPageBlockA
+                                                                 : ids::kPageBlockB,
+                                       text);
+                       });
   return lastProbeStatus_;
 }
 

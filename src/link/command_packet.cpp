@@ -48,14 +48,6 @@ void CommandPacket::writeLe32(int at, std::uint32_t v) {
   for (size_t k = 0; k < 4; ++k) bytes_[i + k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
-bool isOperationAck(const Packet& r, std::uint8_t command) {
-  return r[0] == 0xAA && r[1] == 0x55 && r[2] == command && r[4] == 0xAA && r[5] == 0x55;
-}
-
-bool isProgressReport(const Packet& r) {
-  return r[0] == kProgressMark && r[1] == 0x55 && r[4] == 0xAA && r[5] == 0x55;
-}
-
 std::string hexBytes(const std::uint8_t* data, int count) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;

@@ -33,8 +33,6 @@ inline constexpr std::uint8_t kCmdRead = 0x06;
 inline constexpr std::uint8_t kCmdCopy = 0x07;
 inline constexpr std::uint8_t kCmdErase = 0x08;
 inline constexpr std::uint8_t kSubStart = 0x10;
-// Byte 0 of a progress report (copy and erase).
-inline constexpr std::uint8_t kProgressMark = 0x32;
 
 class CommandPacket {
  public:
@@ -66,12 +64,6 @@ class CommandPacket {
   explicit CommandPacket(const Packet& b) : bytes_(b) {}
   Packet bytes_;
 };
-
-// Reply checks.
-// Operation acknowledgement of a 0x05 or 0x06 pair: AA 55 <cmd> status AA 55.
-bool isOperationAck(const Packet& reply, std::uint8_t command);
-// Progress report (0x07/0x08 acknowledgement and polling): 32 55 pct status AA 55.
-bool isProgressReport(const Packet& reply);
 
 // Upper-case hex without separators, as the trace writes bytes.
 std::string hexBytes(const std::uint8_t* data, int count);

@@ -1,10 +1,16 @@
 #include "link/exchange.h"
 
+#include "link/replies.h"
+
 namespace norvik::link {
 
-void doubleRead(DeviceLink& link, Packet& reply) {
-  link.readData(kEpReply, reply.data(), kPacketSize, kReplyTimeoutMs);
-  link.readData(kEpReply, reply.data(), kPacketSize, kReplyTimeoutMs);
+int readReply(DeviceLink& link, Packet& reply) {
+  return link.readData(kEpReply, reply.data(), kPacketSize, kReplyTimeoutMs);
+}
+
+int doubleRead(DeviceLink& link, Packet& reply) {
+  readReply(link, reply);
+  return readReply(link, reply);
 }
 
 PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t start,
@@ -27,12 +33,15 @@ PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t st
     link.pause(timing.pauseAfterSetupMs);
     link.writeData(kEpCommand, go.bytes().data(), kPacketSize, kCommandTimeoutMs);
     if (timing.pauseAfterStartMs > 0) link.pause(timing.pauseAfterStartMs);  // copy reads at once
-    for (int i = 0; i < timing.reads; ++i) {
-      link.readData(kEpReply, out.reply.data(), kPacketSize, kReplyTimeoutMs);
+    if (timing.reads == 2) {
+      doubleRead(link, out.reply);
+    } else {
+      readReply(link, out.reply);
     }
-    bool matches = timing.kind == AckKind::OperationAck ? isOperationAck(out.reply, command)
-                                                        : isProgressReport(out.reply);
-    if (matches) status = out.reply[3];
+    const bool matches = timing.kind == AckKind::OperationAck ? ack::matches(out.reply, command)
+                                                              : progress::matches(out.reply);
+    if (matches) status = out.reply[timing.kind == AckKind::OperationAck ? ack::kStatusAt
+                                                                         : progress::kStatusAt];
     if (status != 0) {
       out.result = PairResult::Accepted;
       return out;

@@ -9,8 +9,11 @@
 
 namespace norvik::link {
 
-// Reads the reply endpoint twice into `reply`; what the second read left there counts.
-void doubleRead(DeviceLink& link, Packet& reply);
+// One 16-byte read of the reply endpoint into `reply`; returns the bytes that arrived.
+int readReply(DeviceLink& link, Packet& reply);
+// Reads the reply endpoint twice into `reply`; what the second read left there counts. Returns
+// the second read's byte count.
+int doubleRead(DeviceLink& link, Packet& reply);
 
 enum class AckKind { OperationAck, ProgressReport };
 

@@ -16,15 +16,11 @@ inline constexpr int kProbeNoProgrammer = 1;
 inline constexpr int kProbeSocketAUnrecognised = 2;
 inline constexpr int kProbeSocketBUnrecognised = 4;
 
-// Receives the page/block text of socket A (label 1043) and socket B (label 1044).
-using PageBlockSink = std::function<void(int controlId, const std::string& text)>;
+enum class Socket { A, B };
+
+// Receives each socket's page/block text as soon as the probe has computed it.
+using PageBlockSink = std::function<void(Socket socket, const std::string& text)>;
 
 int ProbeChips(DeviceLink& link, ChipState& chips, int spareFlag, const PageBlockSink& show);
-
-// The 0x02/0x03 (socket A) or 0x02/0x05 (socket B) packet for `chip`.
-CommandPacket geometryPacket(const ChipGeometry& chip, std::uint8_t sub, std::uint8_t makerCode,
-                             int spareFlag);
-// "%d-%d" of the page size and block value exactly as they stand in the packet.
-std::string pageBlockText(const CommandPacket& geometry);
 
 }  // namespace norvik::link

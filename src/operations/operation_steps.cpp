@@ -3,6 +3,7 @@
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
+#include "link/flags.h"
 #include "link/probe.h"
 #include "operations/transfer_unit.h"
 
@@ -31,15 +32,15 @@ bool CProgrammerDlg::probeThreeTimes(int spareFlag, bool socketASelected) {
 
 std::uint8_t CProgrammerDlg::optionFlags(int spareBox, int skipBadBox) {
   // Bits 1 to 3 pass the hidden page-class radios through; bit 7 stays clear.
-  std::uint8_t flags = 0;
-  if (host_.isChecked(spareBox)) flags |= 0x01;
-  if (host_.isChecked(ids::kLargePage)) flags |= 0x02;
-  if (host_.isChecked(ids::kSmallPage)) flags |= 0x04;
-  if (host_.isChecked(ids::kHugePage)) flags |= 0x08;
-  if (host_.isChecked(skipBadBox)) flags |= 0x10;
-  if (host_.isChecked(ids::kSelectA)) flags |= 0x20;
-  if (host_.isChecked(ids::kCe1)) flags |= 0x40;
-  return flags;
+  link::OperationFlags flags;
+  flags.spare = host_.isChecked(spareBox);
+  flags.largePage = host_.isChecked(ids::kLargePage);
+  flags.smallPage = host_.isChecked(ids::kSmallPage);
+  flags.hugePage = host_.isChecked(ids::kHugePage);
+  flags.skipBad = host_.isChecked(skipBadBox);
+  flags.socketA = host_.isChecked(ids::kSelectA);
+  flags.ce1 = host_.isChecked(ids::kCe1);
+  return flags.byte();
 }
 
 void CProgrammerDlg::startProgress(int bar, std::uint32_t wholeUnits) {

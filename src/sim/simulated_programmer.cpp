@@ -9,6 +9,9 @@
 #include <utility>
 
 #include "link/command_packet.h"
+#include "link/flags.h"
+#include "link/geometry_packet.h"
+#include "link/replies.h"
 #include "sim/page_store.h"
 
 namespace norvik::sim {
@@ -21,11 +24,6 @@ namespace {
 constexpr int kSocketA = 0;
 constexpr int kSocketB = 1;
 constexpr int kSocketCount = 2;
-
-// Program and read flags.
-constexpr std::uint8_t kFlagSpare = 0x01;
-constexpr std::uint8_t kFlagSkipBad = 0x10;
-constexpr std::uint8_t kFlagSocketA = 0x20;
 
 constexpr std::uint8_t kErasedByte = 0xFF;
 constexpr std::uint8_t kBadBlockByte = 0x00;
@@ -208,24 +206,12 @@ struct SimulatedProgrammer::Impl {
 
   Packet idReply(int socket, std::uint8_t sub) const {
     const SocketConfig& chip = sockets[socket].chip;
-    Packet r{};
-    r[0] = 0x55;
-    r[1] = 0xAA;
-    for (std::size_t i = 0; i < 4; ++i) r[2 + i] = chip.empty ? 0xFF : chip.id[i];
-    r[6] = link::kCmdSocket;
-    r[7] = sub;
-    return r;
+    static constexpr std::uint8_t kNoChip[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    return link::id_reply::build(chip.empty ? kNoChip : chip.id, link::kCmdSocket, sub);
   }
 
   void takeGeometry(int socket, const CommandPacket& p) {
-    SentGeometry g;
-    g.makerCode = p[6];
-    g.pageSize = static_cast<std::uint16_t>(p[7] | p[8] << 8);
-    g.blockValue = static_cast<std::uint16_t>(p[9] | p[11] << 8);
-    g.address = p[10];
-    g.spareSize = static_cast<std::uint16_t>(p[13] << 8 | p[14]);
-    g.pageMultiplier = p[15];
-    sockets[socket].sent = g;
+    sockets[socket].sent = link::geometry_packet::decode(p);
   }
 
   void operation(const CommandPacket& p, const std::optional<CommandPacket>& previousSetup) {
@@ -264,18 +250,11 @@ struct SimulatedProgrammer::Impl {
       --refuseLeft;
       accept = false;
     }
-    Packet r{};
-    r[0] = 0xAA;
-    r[1] = 0x55;
-    r[2] = start.command();
-    r[3] = accept ? 1 : 0;
-    r[4] = 0xAA;
-    r[5] = 0x55;
+    Packet r = link::ack::build(start.command(), accept ? 1 : 0);
     if (wrongMarkers) {
       // A garbled acknowledgement: non-zero status, markers swapped.
-      r[3] = 1;
-      r[4] = 0x55;
-      r[5] = 0xAA;
+      r = link::ack::build(start.command(), 1);
+      std::swap(r[4], r[5]);
     }
     latchReply(r);
     if (accept) beginStream(start);
@@ -287,12 +266,12 @@ struct SimulatedProgrammer::Impl {
   void startLongJob(const CommandPacket& /*start*/, bool /*followsSetup*/) {}
 
   void beginStream(const CommandPacket& start) {
-    const std::uint8_t flags = start.flags();
+    const link::OperationFlags flags = link::OperationFlags::fromByte(start.flags());
     Stream s;
     s.kind = start.command() == link::kCmdProgram ? StreamKind::Program : StreamKind::Read;
-    s.socket = (flags & kFlagSocketA) ? kSocketA : kSocketB;
-    s.spare = (flags & kFlagSpare) != 0;
-    s.skipBad = (flags & kFlagSkipBad) != 0;
+    s.socket = flags.socketA ? kSocketA : kSocketB;
+    s.spare = flags.spare;
+    s.skipBad = flags.skipBad;
     const Socket& sock = sockets[s.socket];
     s.layout = unitLayout(sock.sent, sock.chip, s.spare);
     const std::uint64_t length = start.length();

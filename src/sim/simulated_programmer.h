@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "link/geometry_packet.h"
 #include "link/usb_backend.h"
 #include "platform/clock.h"
 
@@ -51,15 +52,10 @@ struct SimConfig {
                                        std::string* error);
 };
 
-// A socket's geometry packet (0x02/0x03 for A, 0x02/0x05 for B) as the programmer took it.
-struct SentGeometry {
-  std::uint8_t makerCode = 0;
-  std::uint16_t pageSize = 0;  // P: main bytes per page, plus the spare bytes when sent
-  std::uint16_t blockValue = 0;
-  std::uint8_t address = 0;
-  std::uint16_t spareSize = 0;  // S: spare bytes per page, 0 when the spare area was not sent
-  std::uint8_t pageMultiplier = 0;
-};
+// A socket's geometry packet (0x02/0x03 for A, 0x02/0x05 for B) as the programmer took it:
+// pageSize P is the main bytes per page plus the spare bytes when sent, spareSize S the spare
+// bytes per page (0 when the spare area was not sent).
+using SentGeometry = link::geometry_packet::Fields;
 
 class SimulatedProgrammer final : public link::UsbBackend {
  public:

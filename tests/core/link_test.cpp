@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "link/command_packet.h"
+#include "link/replies.h"
 #include "link/device_link.h"
 #include "link/exchange.h"
 #include "test_support.h"
@@ -29,13 +30,13 @@ TEST(CommandPacketTest, BothFramingsPutTheirMarkersAndZerosWhereTheyBelong) {
 }
 
 TEST(CommandPacketTest, ReplyKinds) {
-  EXPECT_TRUE(link::isOperationAck(testing::packetFromHex("AA550601AA55"), 0x06));
-  EXPECT_FALSE(link::isOperationAck(testing::packetFromHex("AA550601AA55"), 0x05));
-  EXPECT_FALSE(link::isOperationAck(testing::packetFromHex("AA550501AA54"), 0x05));
-  EXPECT_TRUE(link::isProgressReport(testing::packetFromHex("32556401AA55")));
-  EXPECT_TRUE(link::isProgressReport(testing::packetFromHex("325500FFAA55")))
+  EXPECT_TRUE(link::ack::matches(testing::packetFromHex("AA550601AA55"), 0x06));
+  EXPECT_FALSE(link::ack::matches(testing::packetFromHex("AA550601AA55"), 0x05));
+  EXPECT_FALSE(link::ack::matches(testing::packetFromHex("AA550501AA54"), 0x05));
+  EXPECT_TRUE(link::progress::matches(testing::packetFromHex("32556401AA55")));
+  EXPECT_TRUE(link::progress::matches(testing::packetFromHex("325500FFAA55")))
       << "byte 2 is a percentage, not the command";
-  EXPECT_FALSE(link::isProgressReport(testing::packetFromHex("33556401AA55")));
+  EXPECT_FALSE(link::progress::matches(testing::packetFromHex("33556401AA55")));
 }
 
 TEST(DeviceTraceTest, EveryCallAndPauseIsOneLine) {

@@ -29,7 +29,9 @@ class ProbeTest : public ::testing::Test {
 
   int probe(int spareFlag) {
     return link::ProbeChips(link, chips, spareFlag,
-                            [this](int id, const std::string& t) { shown.emplace_back(id, t); });
+                            [this](link::Socket socket, const std::string& t) {
+                              shown.emplace_back(socket == link::Socket::A ? 1043 : 1044, t);
+                            });
   }
 
   // Replies for one full probe: query reply, socket A's ID, socket B's ID; each read twice.
