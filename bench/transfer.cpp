@@ -19,8 +19,9 @@
 #include <string>
 
 #include "app/dialog_template.h"
-#include "app/memory_host.h"
+#include "test_support.h"
 #include "app/programmer_dlg.h"
+#include "app/session.h"
 #include "link/device_link.h"
 #include "platform/clock.h"
 #include "sim/simulated_programmer.h"
@@ -58,14 +59,19 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   config.socketA.blocks = 4096;  // 512 MiB of main area, no bad block in the way
   config.socketA.badBlocks.clear();
   config.socketA.imagePath = (dir / "socket-a.img").string();
-  sim::SimulatedProgrammer programmer(config, clock);
-  link::DeviceLink link(programmer, clock);
-  app::MemoryHost host;
-  app::ProgrammerState state;
-  app::CProgrammerDlg dlg(host, link, state, [&] { return dir.string(); });
+  app::SessionOptions options;
+  options.device = std::make_unique<sim::SimulatedProgrammer>(config, clock);
+  options.clock = &clock;
+  options.tracePath = "";
+  options.currentDirectory = [&] { return dir.string(); };
+  std::string error;
+  std::unique_ptr<app::Session> session = app::Session::open(std::move(options), &error);
+  link::DeviceLink& link = session->link();
+  testing::MemoryHost host;
+  app::CProgrammerDlg& dlg = session->attach(host);
   dlg.InitControlsAndConfig();
   dlg.LookUpChips();
-  host.setChecked(ids::kSelectA, true);
+  host.click(ids::kSelectA);
   host.setChecked(ids::kProgramSpare, false);
   host.setChecked(ids::kReadSpare, false);
   host.setText(ids::kProgramStart, "0");
@@ -90,7 +96,7 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   const double readWall = Ms(std::chrono::steady_clock::now() - t0).count();
   const double readPauses = link.mandatedPauseMs() - pausedBefore;
 
-  bool identical = dlg.lastResult() == app::OperationResult::Succeeded;
+  bool identical = dlg.lastOutcome() == app::Outcome::Succeeded;
   std::ifstream a(dir / "image.bin", std::ios::binary), b(dir / "back.bin", std::ios::binary);
   std::vector<char> x(1 << 20), y(1 << 20);
   while (identical && a && b) {

@@ -10,64 +10,67 @@
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
+#include "app/session.h"
 #include "console_host.h"
 #include "exit_codes.h"
-#include "link/device_link.h"
 #include "operations/transfer_unit.h"
-#include "platform/clock.h"
-#include "sim/simulated_programmer.h"
 
 namespace norvik::cli {
 
 namespace ids = app::ids;
 
-int exitCodeFor(const std::string& m) {
-  if (m == app::kMsgNoDevice) return kExitNoProgrammer;
-  if (m == app::kMsgCheckSocketA || m == app::kMsgCheckSocketB ||
-      m == app::kMsgUnsupportedGeometry) {
-    return kExitSocket;
+int exitCodeFor(app::Outcome outcome) {
+  switch (outcome) {
+    case app::Outcome::Succeeded:
+      return kExitOk;
+    case app::Outcome::NoProgrammer:
+      return kExitNoProgrammer;
+    case app::Outcome::SocketUnusable:
+      return kExitSocket;
+    case app::Outcome::BadInput:
+      return kExitInput;
+    case app::Outcome::TransferFailed:
+      return kExitTransfer;
+    case app::Outcome::NoAcknowledge:
+      return kExitNoAcknowledge;
+    case app::Outcome::None:
+    case app::Outcome::FileUnusable:
+    case app::Outcome::Stopped:
+      break;
   }
-  if (m == app::kMsgSendError || m == app::kMsgReceiveError) return kExitTransfer;
-  if (m == app::kMsgNoAcknowledge) return kExitNoAcknowledge;
-  if (m == app::kMsgEnterProgramStart || m == app::kMsgEnterReadRange) return kExitInput;
-  return kExitFile;  // 文件被占用, 请打开需要下载的文件, image too large, output write failed
+  return kExitFile;
 }
 
 namespace {
 
-// One run of the programmer's front end: the simulated programmer (or the configured backend),
-// the device link with its trace, the console host and the dialog's handlers.
+// One run of the programmer's front end: the session (backend, link, trace, state, handlers)
+// on the console host.
 class Session {
  public:
   explicit Session(bool showProgress) : host_(showProgress) {}
 
   bool start() {
+    app::SessionOptions options;
+    options.realTime = false;
     std::string error;
-    backend_ = sim::makeSimulatorFromEnvironment(clock_, /*realTime=*/false, &error);
-    if (!backend_) {
+    session_ = app::Session::open(std::move(options), &error);
+    if (!session_) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return false;
     }
-    link_ = std::make_unique<link::DeviceLink>(*backend_, clock_);
-    if (const char* trace = std::getenv("NORVIK_TRACE"); trace && *trace) {
-      if (!link_->openTrace(trace)) std::fprintf(stderr, "cannot write trace file %s\n", trace);
+    if (!session_->traceError().empty()) {
+      std::fprintf(stderr, "cannot write trace file %s\n", session_->traceError().c_str());
     }
-    link::installProcessLink(link_.get());
-    dlg_ = std::make_unique<app::CProgrammerDlg>(host_, *link_, state_);
+    dlg_ = &session_->attach(host_);
     return true;
   }
-  ~Session() { link::installProcessLink(nullptr); }
 
   ConsoleHost& host() { return host_; }
   app::CProgrammerDlg& dlg() { return *dlg_; }
-  app::ProgrammerState& state() { return state_; }
+  app::ProgrammerState& state() { return session_->state(); }
 
   // The code for how the last handler ended.
-  int outcome() const {
-    if (dlg_->lastResult() == app::OperationResult::Succeeded) return kExitOk;
-    if (host_.messages().empty()) return kExitFile;
-    return exitCodeFor(host_.messages().back());
-  }
+  int outcome() const { return exitCodeFor(dlg_->lastOutcome()); }
 
   // Start-up as the dialog does it (Config.ini, first probe, detection lines), then the lookup,
   // then the command line's choices on top of Config.ini's.
@@ -76,10 +79,10 @@ class Session {
     dlg_->LookUpChips();
     bool socketA = !host_.isChecked(ids::kSelectB);  // Config.ini's choice, else socket A
     if (!opt.socket.empty()) socketA = opt.socket == "A" || opt.socket == "a";
-    host_.setChecked(socketA ? ids::kSelectA : ids::kSelectB, true);
+    host_.click(socketA ? ids::kSelectA : ids::kSelectB);
     bool ce1 = host_.isChecked(ids::kCe1);
     if (!opt.ce.empty()) ce1 = opt.ce == "1";
-    host_.setChecked(ce1 ? ids::kCe1 : ids::kCe0, true);
+    host_.click(ce1 ? ids::kCe1 : ids::kCe0);
     host_.setChecked(spareBox, opt.spare);
     host_.setChecked(skipBadBox, opt.skipBad);
     host_.setText(startEdit, opt.start);
@@ -89,12 +92,9 @@ class Session {
   void saveLog() { dlg_->OnCancel(); }
 
  private:
-  RealClock clock_;
-  std::unique_ptr<sim::SimulatedProgrammer> backend_;
-  std::unique_ptr<link::DeviceLink> link_;
   ConsoleHost host_;
-  app::ProgrammerState state_;
-  std::unique_ptr<app::CProgrammerDlg> dlg_;
+  std::unique_ptr<app::Session> session_;
+  app::CProgrammerDlg* dlg_ = nullptr;
 };
 
 std::string hexText(std::uint64_t v) {
@@ -171,7 +171,7 @@ int runDetect(const Options& opt) {
   if (!s.start()) return kExitSimulator;
   s.host().setChecked(ids::kCopySpare, opt.spare);
   s.dlg().OnRefreshDevice();
-  if (s.dlg().lastProbeStatus() == 1) {
+  if (s.dlg().lastOutcome() == app::Outcome::NoProgrammer) {
     std::fprintf(stderr, "%s\n", app::kMsgNoDevice);
     return kExitNoProgrammer;
   }

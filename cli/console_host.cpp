@@ -13,7 +13,7 @@ bool isPercentLabel(int id) {
 }  // namespace
 
 void ConsoleHost::setText(int id, const std::string& text) {
-  texts_[id] = text;
+  controls_.setText(id, text);
   if (!showProgress_ || !isPercentLabel(id)) return;
   int percent = 0;
   if (std::sscanf(text.c_str(), "%d", &percent) == 1) {
@@ -26,17 +26,9 @@ void ConsoleHost::setText(int id, const std::string& text) {
   std::fflush(stderr);
 }
 
-void ConsoleHost::setChecked(int id, bool checked) {
-  // Radios of one group are exclusive, as the toolkit's auto radio buttons are.
-  if (checked) {
-    for (int member : app::radioGroupOf(id)) checks_[member] = false;
-  }
-  checks_[id] = checked;
-}
-
 int ConsoleHost::messageBox(const app::MessageBoxRequest& request) {
   messages_.push_back(request.text);
-  if (!quiet_) std::fprintf(stderr, "%s\n", request.text.c_str());
+  std::fprintf(stderr, "%s\n", request.text.c_str());
   return app::kIdOk;
 }
 

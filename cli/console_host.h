@@ -3,11 +3,11 @@
 // labels drive a progress bar on the terminal.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/control_store.h"
 #include "app/dialog_host.h"
 
 namespace norvik::cli {
@@ -16,10 +16,12 @@ class ConsoleHost final : public app::DialogHost {
  public:
   explicit ConsoleHost(bool showProgress) : showProgress_(showProgress) {}
 
-  std::string text(int id) override { return texts_[id]; }
+  std::string text(int id) override { return controls_.text(id); }
   void setText(int id, const std::string& text) override;
-  bool isChecked(int id) override { return checks_[id]; }
-  void setChecked(int id, bool checked) override;
+  bool isChecked(int id) override { return controls_.isChecked(id); }
+  void setChecked(int id, bool checked) override { controls_.setChecked(id, checked); }
+  // The operator's choice on the command line, made as a click on the radio or check box.
+  void click(int id) { controls_.click(id); }
   void progressSetRange(int, int, int) override {}
   void progressSetPos(int, int) override {}
   void progressSetStep(int, int) override {}
@@ -30,13 +32,10 @@ class ConsoleHost final : public app::DialogHost {
   // The answer the next file dialog gets.
   void answerFileDialog(std::optional<std::string> path) { nextFile_ = std::move(path); }
   const std::vector<std::string>& messages() const { return messages_; }
-  void setQuiet(bool quiet) { quiet_ = quiet; }
 
  private:
   bool showProgress_;
-  bool quiet_ = false;
-  std::map<int, std::string> texts_;
-  std::map<int, bool> checks_;
+  app::ControlStore controls_;
   std::optional<std::string> nextFile_;
   std::vector<std::string> messages_;
 };

@@ -1,7 +1,7 @@
 // Exit codes of norvik-cli.
 #pragma once
 
-#include <string>
+#include "app/outcome.h"
 
 namespace norvik::cli {
 
@@ -16,7 +16,7 @@ inline constexpr int kExitInput = 8;          // an address or length is not val
 inline constexpr int kExitSimulator = 9;      // the simulator's configuration is unusable
 inline constexpr int kExitUsage = 64;         // bad command line
 
-// The exit code for one of the system's messages.
-int exitCodeFor(const std::string& message);
+// The exit code for how a handler ended.
+int exitCodeFor(app::Outcome outcome);
 
 }  // namespace norvik::cli

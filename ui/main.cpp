@@ -1,5 +1,5 @@
 // Norvik: the desktop front end of the two-socket NAND programmer. Runs the main dialog until
-// it ends; the simulated programmer stands in for the device.
+// it ends, on the backend the session picks (the simulated programmer on this platform).
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -11,11 +11,9 @@
 
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
-#include "link/device_link.h"
+#include "app/session.h"
 #include "main_dialog.h"
-#include "platform/clock.h"
 #include "programmer_binding.h"
-#include "sim/simulated_programmer.h"
 
 namespace {
 
@@ -78,31 +76,26 @@ int main(int argc, char** argv) {
     QApplication::installTranslator(&qtTranslation);
   }
 
-  norvik::RealClock clock;
   std::string error;
-  std::unique_ptr<norvik::sim::SimulatedProgrammer> simulator =
-      norvik::sim::makeSimulatorFromEnvironment(clock, /*realTime=*/true, &error);
-  if (!simulator) {
+  std::unique_ptr<norvik::app::Session> session =
+      norvik::app::Session::open(norvik::app::SessionOptions{}, &error);
+  if (!session) {
     reportStartFailure(QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ") +
                        QString::fromUtf8(error.c_str()));
     return 2;
   }
-
-  norvik::link::DeviceLink link(*simulator, clock);
-  norvik::link::installProcessLink(&link);
-  if (const char* trace = std::getenv("NORVIK_TRACE"); trace != nullptr && *trace != '\0') {
-    if (!link.openTrace(trace)) std::fprintf(stderr, "norvik: cannot open trace file %s\n", trace);
+  if (!session->traceError().empty()) {
+    std::fprintf(stderr, "norvik: cannot open trace file %s\n", session->traceError().c_str());
   }
 
-  norvik::app::ProgrammerState state;
   {
-    norvik::ui::MainDialog window(norvik::ui::MainDialog::Options{.simulated = true});
-    norvik::app::CProgrammerDlg dialog(window.host(), link, state);
+    norvik::ui::MainDialog window(
+        norvik::ui::MainDialog::Options{.simulated = session->simulated()});
+    norvik::app::CProgrammerDlg& dialog = session->attach(window.host());
     norvik::ui::bindProgrammer(window, dialog);
     armScreenshot(window);
     window.exec();  // its result is not examined
     // The dialog ends only once its device thread is idle; nothing of `dialog` runs after this.
   }
-  norvik::link::installProcessLink(nullptr);
   return 0;
 }

@@ -40,13 +40,11 @@ bool CProgrammerDlg::ChooseReadOutput() {
   request.filter = files::kImageFilter;
   std::optional<std::string> path = host_.fileDialog(request);
   if (!path) {
-    lastResult_ = OperationResult::Refused;
-    message(kMsgReadCancelled);
+    refuse(Outcome::FileUnusable, kMsgReadCancelled);
     return false;
   }
   if (!state_.readFile.open(*path, files::Access::ReadWrite, files::Disposition::CreateAlways)) {
-    lastResult_ = OperationResult::Refused;
-    message(kMsgFileBusy);
+    refuse(Outcome::FileUnusable, kMsgFileBusy);
     return false;
   }
   return true;

@@ -24,14 +24,12 @@ std::string CProgrammerDlg::currentDirectory() const {
 }
 
 int CProgrammerDlg::probe(int spareFlag) {
-  lastProbeStatus_ =
-      link::ProbeChips(link_, state_.chips, spareFlag,
+  return link::ProbeChips(link_, state_.chips, spareFlag,
                        [this](link::Socket socket, const std::string& text) {
                          host_.setText(socket == link::Socket::A ? ids::kPageBlockA
                                                                  : ids::kPageBlockB,
                                        text);
                        });
-  return lastProbeStatus_;
 }
 
 void CProgrammerDlg::showLog() {
@@ -44,6 +42,11 @@ void CProgrammerDlg::message(const std::string& text, MessageOwner owner) {
   r.caption = owner == MessageOwner::Dialog ? kAppName : "";
   r.text = text;
   host_.messageBox(r);
+}
+
+void CProgrammerDlg::refuse(Outcome why, const std::string& text, MessageOwner owner) {
+  lastOutcome_ = why;
+  message(text, owner);
 }
 
 void CProgrammerDlg::showChipNames() {
@@ -94,11 +97,12 @@ bool CProgrammerDlg::InitControlsAndConfig() {
   }
 
   if (probe(0) == link::kProbeNoProgrammer) {
-    message(kMsgNoDevice);
+    refuse(Outcome::NoProgrammer, kMsgNoDevice);
     return false;
   }
   showChipNames();
   appendDetectionLines();
+  lastOutcome_ = Outcome::Succeeded;
   return true;
 }
 
@@ -114,7 +118,10 @@ void CProgrammerDlg::OnRefreshDevice() {
   link_.pause(kRefreshPauseMs);
   probe(spareFlag);
   LookUpChips();
-  probe(spareFlag);
+  // The refresh shows no message of its own; its outcome says whether the last probe was
+  // answered.
+  lastOutcome_ =
+      probe(spareFlag) == link::kProbeNoProgrammer ? Outcome::NoProgrammer : Outcome::Succeeded;
   const auto& a = state_.chips.socketA;
   const auto& b = state_.chips.socketB;
   for (const link::ChipGeometry* chip : {&b, &a}) {  // socket A's length wins

@@ -14,6 +14,7 @@
 
 #include "app/dialog_host.h"
 #include "app/operation_log.h"
+#include "app/outcome.h"
 #include "files/file_object.h"
 #include "link/chip_geometry.h"
 #include "link/device_link.h"
@@ -32,9 +33,6 @@ struct ProgrammerState {
   std::uint32_t readLength = 0;
   std::uint8_t readFlags = 0;
 };
-
-// What the last worker procedure did; front ends use it for exit codes.
-enum class OperationResult { None, Succeeded, Refused, TransferFailed, Stopped };
 
 class CProgrammerDlg {
  public:
@@ -68,9 +66,8 @@ class CProgrammerDlg {
   // the user) when the file could not be written; the dialog ends either way.
   bool OnCancel();
 
-  OperationResult lastResult() const { return lastResult_; }
-  // Status of the last chip probe (1: no programmer answered).
-  int lastProbeStatus() const { return lastProbeStatus_; }
+  // Why the last handler (or worker) stopped.
+  Outcome lastOutcome() const { return lastOutcome_; }
   ProgrammerState& state() { return state_; }
   std::string currentDirectory() const;
 
@@ -78,21 +75,20 @@ class CProgrammerDlg {
   int probe(int spareFlag);
   void showLog();
   void message(const std::string& text, MessageOwner owner = MessageOwner::Dialog);
+  // Records why the handler stops, then shows its message.
+  void refuse(Outcome why, const std::string& text, MessageOwner owner = MessageOwner::Dialog);
   void appendDetectionLines();
   bool probeThreeTimes(int spareFlag, bool socketASelected);
   // The program and read flags byte from the option boxes of the operation's group.
   std::uint8_t optionFlags(int spareBox, int skipBadBox);
   void showChipNames();
   void fillTransferGeometry(bool socketASelected);
-  // A stream's bar: position 0, one step per 64 units, step 1.
-  void startProgress(int bar, std::uint32_t wholeUnits);
 
   DialogHost& host_;
   link::DeviceLink& link_;
   ProgrammerState& state_;
   DirectoryProvider currentDirectory_;
-  OperationResult lastResult_ = OperationResult::None;
-  int lastProbeStatus_ = 0;
+  Outcome lastOutcome_ = Outcome::None;
 };
 
 }  // namespace norvik::app

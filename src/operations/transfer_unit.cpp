@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-
-#include "app/messages.h"
 
 namespace norvik::operations {
 
@@ -29,10 +26,5 @@ void fillTransferGeometry(link::ChipState& chips, bool socketASelected) {
   chips.transfer.deviceOob = product(src.deviceOob, src.pageMultiplier);
 }
 
-std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, app::kPercentFormat, static_cast<int>(percentOf(i, wholeUnits)));
-  return buf;
-}
 
 }  // namespace norvik::operations

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "link/chip_geometry.h"
 
@@ -38,8 +37,5 @@ inline std::uint32_t ceilDiv(std::uint32_t a, std::uint32_t b) {
 inline std::uint32_t percentOf(std::uint32_t i, std::uint32_t wholeUnits) {
   return wholeUnits == 0 ? 0 : static_cast<std::uint32_t>(std::uint64_t{i} * 100 / wholeUnits);
 }
-
-// "%d％" of percentOf(i, wholeUnits), as the percentage labels show it.
-std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits);
 
 }  // namespace norvik::operations

@@ -1,5 +1,5 @@
 // Time as the protocol sees it: pauses between packets, time-outs of the simulated programmer,
-// the wall-clock stamps of the operation log. Production uses RealClock; tests use VirtualClock,
+// the wall-clock stamps of the operation log. Production uses RealClock; tests use a virtual clock,
 // so that a test can assert the exact sequence of pauses without waiting for them.
 #pragma once
 
@@ -32,25 +32,6 @@ class RealClock final : public Clock {
   void sleepUntilMs(double deadlineMs) override;
   double monotonicMs() override;
   std::time_t wallNow() override;
-};
-
-// Time that moves only when someone sleeps. Thread-safe; the wall time is a fixed start plus
-// the virtual milliseconds elapsed.
-class VirtualClock final : public Clock {
- public:
-  explicit VirtualClock(std::time_t wallStart = 1464761109 /* 2016-06-01 06:05:09 UTC */)
-      : wallStart_(wallStart) {}
-  void sleepMs(int ms) override;
-  double monotonicMs() override;
-  std::time_t wallNow() override;
-  void advanceMs(double ms);
-  double sleptMs() const;
-
- private:
-  std::time_t wallStart_;
-  mutable std::mutex mutex_;
-  double nowMs_ = 0;
-  double sleptMs_ = 0;
 };
 
 }  // namespace norvik

@@ -21,7 +21,7 @@ class TransferTest : public testing::DialogTest {
  protected:
   void SetUp() override {
     dlg.OnInitDialog();
-    host.setChecked(ids::kSelectA, true);
+    host.click(ids::kSelectA);
     log.clear();
     host.clearRecord();
   }
@@ -340,7 +340,7 @@ TEST_F(TransferTest, StopRequestEndsAStreamAndClosesTheOutput) {
   EXPECT_TRUE(host.messages().empty());
   EXPECT_FALSE(state.readFile.isOpen());
   EXPECT_EQ(state.log.text().find("上载成功"), std::string::npos);
-  EXPECT_EQ(dlg.lastResult(), app::OperationResult::Stopped);
+  EXPECT_EQ(dlg.lastOutcome(), app::Outcome::Stopped);
 }
 
 TEST_F(TransferTest, TestModeProgramsSixMebibytesInlineWithLongerTimeouts) {

@@ -10,7 +10,7 @@
 namespace norvik {
 namespace {
 
-using app::MemoryHost;
+using testing::MemoryHost;
 namespace ids = app::ids;
 using ::testing::ElementsAre;
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "programmer_binding.h"
+#include "sim/simulated_programmer.h"
 
 namespace norvik::guitest {
 
@@ -18,20 +19,23 @@ WiredWindow::WiredWindow(bool runStartup, bool withCatalogue) {
   }
   sim::SimConfig config = sim::SimConfig::defaults();
   config.realTime = false;
-  simulator_ = std::make_unique<sim::SimulatedProgrammer>(config, clock_);
-  link_ = std::make_unique<link::DeviceLink>(*simulator_, clock_);
-  window_ = std::make_unique<ui::MainDialog>(ui::MainDialog::Options{.simulated = true});
+  app::SessionOptions options;
+  options.device = std::make_unique<sim::SimulatedProgrammer>(config, clock_);
+  options.clock = &clock_;
+  options.tracePath = "";
   const std::string folder = dir();
-  dialog_ = std::make_unique<app::CProgrammerDlg>(window_->host(), *link_, state_,
-                                                  [folder] { return folder; });
-  ui::bindProgrammer(*window_, *dialog_);
+  options.currentDirectory = [folder] { return folder; };
+  std::string error;
+  session_ = app::Session::open(std::move(options), &error);
+  window_ = std::make_unique<ui::MainDialog>(ui::MainDialog::Options{.simulated = true});
+  ui::bindProgrammer(*window_, session_->attach(window_->host()));
   if (!runStartup) window_->setStartupJob({});
   window_->show();
 }
 
 WiredWindow::~WiredWindow() {
   window_.reset();  // waits for the device thread before the handlers go
-  dialog_.reset();
+  session_.reset();
 }
 
 std::string WiredWindow::readFile(const std::string& name) const {

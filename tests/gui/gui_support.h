@@ -16,10 +16,9 @@
 #include <string>
 
 #include "app/programmer_dlg.h"
-#include "link/device_link.h"
+#include "app/session.h"
 #include "main_dialog.h"
-#include "platform/clock.h"
-#include "sim/simulated_programmer.h"
+#include "virtual_clock.h"
 
 namespace norvik::guitest {
 
@@ -86,7 +85,7 @@ class WiredWindow {
   ~WiredWindow();
 
   ui::MainDialog& window() { return *window_; }
-  app::ProgrammerState& state() { return state_; }
+  app::ProgrammerState& state() { return session_->state(); }
   std::string dir() const { return dir_.path().toStdString(); }
   std::string readFile(const std::string& name) const;
   bool fileExists(const std::string& name) const;
@@ -95,11 +94,8 @@ class WiredWindow {
  private:
   QTemporaryDir dir_;
   VirtualClock clock_;
-  std::unique_ptr<sim::SimulatedProgrammer> simulator_;
-  std::unique_ptr<link::DeviceLink> link_;
-  app::ProgrammerState state_;
+  std::unique_ptr<app::Session> session_;
   std::unique_ptr<ui::MainDialog> window_;
-  std::unique_ptr<app::CProgrammerDlg> dialog_;
 };
 
 }  // namespace norvik::guitest

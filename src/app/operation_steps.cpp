@@ -13,18 +13,15 @@ bool CProgrammerDlg::probeThreeTimes(int spareFlag, bool socketASelected) {
   // Each run is a full exchange: the first proves the programmer is there, the second and third
   // re-check the socket the operation works on.
   if (probe(spareFlag) == link::kProbeNoProgrammer) {
-    lastResult_ = OperationResult::Refused;
-    message(kMsgNoDevice);
+    refuse(Outcome::NoProgrammer, kMsgNoDevice);
     return false;
   }
   if (probe(spareFlag) == link::kProbeSocketAUnrecognised && socketASelected) {
-    lastResult_ = OperationResult::Refused;
-    message(kMsgCheckSocketA);
+    refuse(Outcome::SocketUnusable, kMsgCheckSocketA);
     return false;
   }
   if (probe(spareFlag) == link::kProbeSocketBUnrecognised && !socketASelected) {
-    lastResult_ = OperationResult::Refused;
-    message(kMsgCheckSocketB);
+    refuse(Outcome::SocketUnusable, kMsgCheckSocketB);
     return false;
   }
   return true;
@@ -41,12 +38,6 @@ std::uint8_t CProgrammerDlg::optionFlags(int spareBox, int skipBadBox) {
   flags.socketA = host_.isChecked(ids::kSelectA);
   flags.ce1 = host_.isChecked(ids::kCe1);
   return flags.byte();
-}
-
-void CProgrammerDlg::startProgress(int bar, std::uint32_t wholeUnits) {
-  host_.progressSetPos(bar, 0);
-  host_.progressSetRange(bar, 0, static_cast<int>(((wholeUnits >> 6) + 1) & 0xFFFF));
-  host_.progressSetStep(bar, 1);
 }
 
 void CProgrammerDlg::fillTransferGeometry(bool socketASelected) {

@@ -9,9 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app/control_store.h"
 #include "app/dialog_host.h"
 
-namespace norvik::app {
+namespace norvik::testing {
+
+using app::DialogHost;
+using app::FileDialogRequest;
+using app::MessageBoxRequest;
 
 class MemoryHost final : public DialogHost {
  public:
@@ -19,13 +24,13 @@ class MemoryHost final : public DialogHost {
     int low = 0, high = 100, pos = 0, step = 10;
   };
 
-  // Starts with the captions of the main dialog template.
-  MemoryHost();
-
+  // Controls start with the captions of the main dialog template.
   std::string text(int id) override;
   void setText(int id, const std::string& text) override;
   bool isChecked(int id) override;
   void setChecked(int id, bool checked) override;
+  // A user's click on a radio or check box (the state change only; no handler runs).
+  void click(int id);
   void progressSetRange(int id, int low, int high) override;
   void progressSetPos(int id, int pos) override;
   void progressSetStep(int id, int step) override;
@@ -48,8 +53,7 @@ class MemoryHost final : public DialogHost {
 
  private:
   mutable std::mutex mutex_;
-  std::map<int, std::string> texts_;
-  std::map<int, bool> checks_;
+  app::ControlStore controls_;
   std::map<int, Bar> bars_;
   std::deque<int> messageAnswers_;
   std::deque<std::optional<std::string>> fileAnswers_;
@@ -59,4 +63,4 @@ class MemoryHost final : public DialogHost {
   std::map<int, std::vector<std::string>> textHistory_;
 };
 
-}  // namespace norvik::app
+}  // namespace norvik::testing

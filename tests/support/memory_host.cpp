@@ -1,40 +1,34 @@
-#include "app/memory_host.h"
+#include "memory_host.h"
 
-#include "app/dialog_template.h"
+namespace norvik::testing {
 
-namespace norvik::app {
-
-MemoryHost::MemoryHost() {
-  for (const ControlSpec& c : mainDialogTemplate().controls) {
-    if (c.id != kStaticId) texts_[c.id] = c.caption;
-  }
-}
+using app::kIdOk;
 
 std::string MemoryHost::text(int id) {
-  std::lock_guard lock(mutex_);
-  return texts_[id];
+  return controls_.text(id);
 }
 
 void MemoryHost::setText(int id, const std::string& text) {
+  controls_.setText(id, text);
   std::lock_guard lock(mutex_);
-  texts_[id] = text;
   textHistory_[id].push_back(text);
   calls_.push_back("setText " + std::to_string(id) + " " + text);
 }
 
 bool MemoryHost::isChecked(int id) {
-  std::lock_guard lock(mutex_);
-  return checks_[id];
+  return controls_.isChecked(id);
 }
 
 void MemoryHost::setChecked(int id, bool checked) {
+  controls_.setChecked(id, checked);
   std::lock_guard lock(mutex_);
-  // Radios of one group are exclusive, as the toolkit's auto radio buttons are.
-  if (checked) {
-    for (int member : radioGroupOf(id)) checks_[member] = false;
-  }
-  checks_[id] = checked;
   calls_.push_back("setChecked " + std::to_string(id) + " " + (checked ? "1" : "0"));
+}
+
+void MemoryHost::click(int id) {
+  controls_.click(id);
+  std::lock_guard lock(mutex_);
+  calls_.push_back("click " + std::to_string(id));
 }
 
 void MemoryHost::progressSetRange(int id, int low, int high) {
@@ -60,7 +54,7 @@ void MemoryHost::progressSetStep(int id, int step) {
 void MemoryHost::progressStepIt(int id) {
   std::lock_guard lock(mutex_);
   Bar& b = bars_[id];
-  b.pos = progressStepped(b.pos, b.step, b.low, b.high);
+  b.pos = app::progressStepped(b.pos, b.step, b.low, b.high);
   calls_.push_back("stepit " + std::to_string(id));
 }
 
@@ -129,4 +123,4 @@ void MemoryHost::clearRecord() {
   textHistory_.clear();
 }
 
-}  // namespace norvik::app
+}  // namespace norvik::testing

@@ -1,40 +1,17 @@
-// Test doubles for the device link: a backend that answers from a script and records every
-// transfer, and a clock that records every pause in the same event list, so that a test can
-// assert the exact order of writes, reads and pauses.
+// A programmer that answers from a script and records every transfer in an event list, so that a
+// test can assert the exact order of writes, reads and pauses.
 #pragma once
 
 #include <deque>
-#include <filesystem>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "link/command_packet.h"
 #include "link/usb_backend.h"
-#include "platform/clock.h"
+#include "recording.h"
 
 namespace norvik::testing {
-
-class EventLog {
- public:
-  void add(std::string e) {
-    std::lock_guard lock(mutex_);
-    events_.push_back(std::move(e));
-  }
-  std::vector<std::string> events() const {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-  void clear() {
-    std::lock_guard lock(mutex_);
-    events_.clear();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> events_;
-};
 
 // Events: "W <ep> <len> <timeout> <result> <HEX of all bytes sent>",
 //         "R <ep> <len> <timeout> <result> <HEX of the bytes delivered>", "P <ms>".
@@ -71,39 +48,6 @@ class ScriptedBackend final : public link::UsbBackend {
   EventLog& log_;
   std::optional<link::Packet> latched_;
   bool inOperation_ = false;
-};
-
-class RecordingClock final : public Clock {
- public:
-  explicit RecordingClock(EventLog& log) : log_(log) {}
-  void sleepMs(int ms) override {
-    log_.add("P " + std::to_string(ms));
-    inner_.sleepMs(ms);
-  }
-  double monotonicMs() override { return inner_.monotonicMs(); }
-  std::time_t wallNow() override { return inner_.wallNow(); }
-  VirtualClock& inner() { return inner_; }
-
- private:
-  EventLog& log_;
-  VirtualClock inner_;
-};
-
-link::Packet packetFromHex(const std::string& hex);
-std::string hex(const link::Packet& p);
-
-// A fresh directory under the system's temporary folder, removed at the end of the test.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  void write(const std::string& name, const std::string& bytes) const;
-  std::string read(const std::string& name) const;
-
- private:
-  std::string path_;
 };
 
 }  // namespace norvik::testing

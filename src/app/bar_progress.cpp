@@ -1,0 +1,28 @@
+#include "app/bar_progress.h"
+
+#include <cstdio>
+
+#include "app/messages.h"
+#include "operations/transfer_unit.h"
+
+namespace norvik::app {
+
+std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, kPercentFormat,
+                static_cast<int>(operations::percentOf(i, wholeUnits)));
+  return buf;
+}
+
+void BarProgress::started(std::uint32_t wholeUnits) {
+  host_.progressSetPos(bar_, 0);
+  host_.progressSetRange(bar_, 0, static_cast<int>(((wholeUnits >> 6) + 1) & 0xFFFF));
+  host_.progressSetStep(bar_, 1);
+}
+
+void BarProgress::advanced(std::uint32_t index, std::uint32_t wholeUnits) {
+  host_.progressStepIt(bar_);
+  host_.setText(label_, percentLabel(index, wholeUnits));
+}
+
+}  // namespace norvik::app

@@ -1,0 +1,104 @@
+// "开始解扣": programs the open image into the selected socket's chip.
+#include <cstdio>
+
+#include "app/bar_progress.h"
+#include "app/dialog_template.h"
+#include "app/hex_field.h"
+#include "app/messages.h"
+#include "app/programmer_dlg.h"
+#include "link/exchange.h"
+#include "link/flags.h"
+#include "operations/streams.h"
+#include "operations/transfer_unit.h"
+
+namespace norvik::app {
+
+namespace {
+constexpr std::uint32_t kTestModeLength = 0x600000;
+constexpr int kWorkerWriteTimeoutMs = 1000;
+constexpr int kTestModeWriteTimeoutMs = 2000;
+}  // namespace
+
+void CProgrammerDlg::OnProgram(std::stop_token stop) {
+  lastOutcome_ = Outcome::None;
+  const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kProgramStart));
+  if (!start) return refuse(Outcome::BadInput, kMsgEnterProgramStart);
+
+  const std::uint8_t flags = optionFlags(ids::kProgramSpare, ids::kProgramSkipBad);
+  state_.programFlags = flags;
+  const link::OperationFlags options = link::OperationFlags::fromByte(flags);
+  const bool testMode = host_.isChecked(ids::kTestMode);
+
+  if (!state_.imageFile.isOpen()) return refuse(Outcome::FileUnusable, kMsgOpenImage);
+  state_.imageFile.seek(0);
+  const std::int64_t fileLength = state_.imageFile.length();
+  if (!testMode && fileLength > std::int64_t{0xFFFFFFFF}) {
+    return refuse(Outcome::FileUnusable, kMsgImageTooLarge);
+  }
+  state_.programLength = testMode ? kTestModeLength : static_cast<std::uint32_t>(fileLength);
+
+  char lengthText[16];
+  std::snprintf(lengthText, sizeof lengthText, "%x", state_.programLength);
+  host_.setText(ids::kProgramLength, lengthText);
+
+  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA)) return;
+  showChipNames();
+  fillTransferGeometry(options.socketA);
+  if (!operations::transferUnit(state_.chips.transfer, options.spare).usable()) {
+    return refuse(Outcome::SocketUnusable, kMsgUnsupportedGeometry);
+  }
+
+  const link::PairOutcome pair = link::commandPair(
+      link_, link::kCmdProgram, *start, state_.programLength, flags, link::kProgramPair, stop);
+  if (pair.result == link::PairResult::Stopped) {
+    lastOutcome_ = Outcome::Stopped;
+    return;
+  }
+  if (pair.result == link::PairResult::TimedOut) {
+    return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
+  }
+
+  appendDetectionLines();
+  state_.log.takeStamp(link_.clock());
+  state_.log.appendStamped(kLineProgramStart);
+  showLog();
+
+  // The stream runs on this (device) thread in both modes; what test mode changes is told in
+  // ProgramThreadProc.
+  ProgramThreadProc(stop);
+}
+
+void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
+  const bool testMode = host_.isChecked(ids::kTestMode);
+  const MessageOwner owner = testMode ? MessageOwner::Dialog : MessageOwner::None;
+  const bool spare = link::OperationFlags::fromByte(state_.programFlags).spare;
+  const operations::ImageStream stream{
+      .image = state_.imageFile,
+      .unit = operations::transferUnit(state_.chips.transfer, spare),
+      .length = state_.programLength,
+      .writeTimeoutMs = testMode ? kTestModeWriteTimeoutMs : kWorkerWriteTimeoutMs,
+      .seekEveryUnit = testMode,
+  };
+  BarProgress progress(host_, ids::kProgramBar, ids::kProgramPercent);
+  const operations::StreamOutcome outcome =
+      operations::streamImage(link_, stream, progress, stop);
+  switch (outcome.result) {
+    case operations::StreamResult::Done:
+      break;
+    case operations::StreamResult::Stopped:
+      lastOutcome_ = Outcome::Stopped;
+      return;
+    case operations::StreamResult::TransferFailed:
+    case operations::StreamResult::FileFailed:
+      state_.imageFile.close();
+      return refuse(Outcome::TransferFailed, kMsgSendError, owner);
+  }
+  host_.setText(ids::kProgramPercent, kTextProgramDone);
+  host_.progressSetPos(ids::kProgramBar, 0);
+  state_.log.takeStamp(link_.clock());
+  state_.log.appendStamped(kLineProgramDone);
+  showLog();
+  lastOutcome_ = Outcome::Succeeded;
+}
+
+}  // namespace norvik::app

@@ -1,0 +1,44 @@
+#include "app/session.h"
+
+#include <cstdlib>
+
+namespace norvik::app {
+
+std::unique_ptr<Session> Session::open(SessionOptions options, std::string* error) {
+  std::unique_ptr<Session> s(new Session());
+  if (options.clock == nullptr) s->ownClock_ = std::make_unique<RealClock>();
+  s->clock_ = options.clock != nullptr ? options.clock : s->ownClock_.get();
+  if (options.device) {
+    s->backend_ = Backend{std::move(options.device), "", options.simulated};
+  } else {
+    std::optional<Backend> made =
+        makeBackend(options.backend, *s->clock_, options.realTime, error);
+    if (!made) return nullptr;
+    s->backend_ = std::move(*made);
+  }
+  s->link_ = std::make_unique<link::DeviceLink>(*s->backend_.device, *s->clock_);
+  std::string trace;
+  if (options.tracePath) {
+    trace = *options.tracePath;
+  } else if (const char* env = std::getenv("NORVIK_TRACE"); env != nullptr) {
+    trace = env;
+  }
+  if (!trace.empty() && !s->link_->openTrace(trace)) s->traceError_ = trace;
+  s->currentDirectory_ = std::move(options.currentDirectory);
+  if (options.installProcessLink) {
+    link::installProcessLink(s->link_.get());
+    s->installed_ = true;
+  }
+  return s;
+}
+
+Session::~Session() {
+  if (installed_) link::installProcessLink(nullptr);
+}
+
+CProgrammerDlg& Session::attach(DialogHost& host) {
+  dialog_ = std::make_unique<CProgrammerDlg>(host, *link_, state_, currentDirectory_);
+  return *dialog_;
+}
+
+}  // namespace norvik::app

@@ -1,0 +1,101 @@
+#include "operations/streams.h"
+
+#include <array>
+#include <cstring>
+
+#include "link/command_packet.h"
+
+namespace norvik::operations {
+
+namespace {
+constexpr int kUnitPauseMs = 1;
+}
+
+StreamOutcome streamImage(link::DeviceLink& link, const ImageStream& s, StreamProgress& progress,
+                          std::stop_token stop) {
+  const TransferUnit& unit = s.unit;
+  const std::uint32_t unitCount = ceilDiv(s.length, unit.stride);
+  const std::uint32_t wholeUnits = unit.stride == 0 ? 0 : s.length / unit.stride;
+
+  progress.started(wholeUnits);
+  s.image.seek(0);
+
+  std::array<unsigned char, kUnitBufferSize> buffer;
+  // Fills the buffer with unit `i`. Past the end of the image, and between the stride and the
+  // wire length, the unit carries the erased value, never bytes left over from an earlier unit.
+  auto loadUnit = [&](std::uint32_t i) {
+    if (s.seekEveryUnit) s.image.seek(std::uint64_t{i} * unit.stride);
+    const std::size_t got = s.image.read(buffer.data(), unit.stride);
+    std::memset(buffer.data() + got, 0xFF, unit.wireLength - got);
+  };
+  if (unitCount > 0) loadUnit(0);
+  const int wire = static_cast<int>(unit.wireLength);
+  StreamOutcome out;
+  for (std::uint32_t i = 0; i < unitCount; ++i) {
+    if (stop.stop_requested()) {
+      out.result = StreamResult::Stopped;
+      return out;
+    }
+    const int sent = link.writeData(link::kEpDataOut, buffer.data(), wire, s.writeTimeoutMs);
+    // The next unit is read from the image inside the pause that follows each transfer.
+    const link::DeviceLink::Gap gap = link.beginPause(kUnitPauseMs);
+    if (sent == wire) {
+      ++out.units;
+      if (i % kProgressEveryUnits == 0) progress.advanced(i, wholeUnits);
+      if (i + 1 < unitCount) loadUnit(i + 1);
+    }
+    link.endPause(gap);
+    if (sent != wire) {
+      out.result = StreamResult::TransferFailed;
+      return out;
+    }
+  }
+  return out;
+}
+
+StreamOutcome streamRange(link::DeviceLink& link, const RangeStream& s, StreamProgress& progress,
+                          std::stop_token stop) {
+  const TransferUnit& unit = s.unit;
+  const std::uint32_t unitCount = ceilDiv(s.length, unit.mainSize);
+  const std::uint32_t wholeUnits = unit.mainSize == 0 ? 0 : s.length / unit.mainSize;
+
+  if (!s.testMode) {
+    progress.started(wholeUnits);
+    s.output.seek(0);
+  }
+
+  std::array<unsigned char, kUnitBufferSize> buffer;
+  const int wire = static_cast<int>(unit.wireLength);
+  StreamOutcome out;
+  for (std::uint32_t i = 0; i < unitCount; ++i) {
+    if (stop.stop_requested()) {
+      out.result = StreamResult::Stopped;
+      return out;
+    }
+    const int got = link.readData(link::kEpDataIn, buffer.data(), wire, s.readTimeoutMs);
+    // The unit goes to the file inside the pause that follows the transfer; a short unit never
+    // reaches the file.
+    const link::DeviceLink::Gap gap = link.beginPause(kUnitPauseMs);
+    bool written = false;
+    if (got == wire) {
+      if (s.testMode) s.output.seek(std::uint64_t{i} * unit.stride);
+      written = s.output.write(buffer.data(), unit.stride);
+    }
+    link.endPause(gap);
+    if (got != wire) {
+      out.result = StreamResult::TransferFailed;
+      return out;
+    }
+    if (!written) {
+      out.result = StreamResult::FileFailed;
+      return out;
+    }
+    ++out.units;
+    const link::DeviceLink::Gap second = link.beginPause(kUnitPauseMs);
+    if (i % kProgressEveryUnits == 0) progress.advanced(i, wholeUnits);
+    if (!s.testMode) link.endPause(second);
+  }
+  return out;
+}
+
+}  // namespace norvik::operations

@@ -1,0 +1,11 @@
+// Everything the tests share: recording, scripted and simulated programmers, virtual time,
+// temporary folders, images, the in-memory host and the rig.
+#pragma once
+
+#include "images.h"
+#include "memory_host.h"
+#include "recording.h"
+#include "rig.h"
+#include "scripted_backend.h"
+#include "temp_dir.h"
+#include "virtual_clock.h"
