@@ -19,12 +19,12 @@
 #include <string>
 
 #include "app/dialog_template.h"
-#include "test_support.h"
 #include "app/programmer_dlg.h"
 #include "app/session.h"
 #include "link/device_link.h"
 #include "platform/clock.h"
 #include "sim/simulated_programmer.h"
+#include "test_support.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 #include <cstdlib>
 
 namespace norvik::ui {

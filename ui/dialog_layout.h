@@ -1,7 +1,7 @@
 // Dialog units to pixels, as the Windows dialog manager converts them: the dialog font's base
 // units are the average width of the 52 Latin letters (rounded the Windows way) and the font's
-// character height (its em, see baseUnits); a dialog unit is a quarter of the former horizontally and an eighth of the
-// latter vertically.
+// character height (its em, see baseUnits); a dialog unit is a quarter of the former horizontally
+// and an eighth of the latter vertically.
 #pragma once
 
 #include <QFont>

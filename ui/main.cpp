@@ -2,8 +2,8 @@
 // it ends, on the backend the session picks (the simulated programmer on this platform).
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>

@@ -164,7 +164,8 @@ void MainDialog::buildControls() {
       }
     }
 
-    const bool textLine = c.kind == app::ControlKind::Label || c.kind == app::ControlKind::CheckBox ||
+    const bool textLine = c.kind == app::ControlKind::Label ||
+                          c.kind == app::ControlKind::CheckBox ||
                           c.kind == app::ControlKind::RadioButton;
     const QRect rect = mapDialogRect(c, units_);
     widget->setGeometry(textLine ? fitTextHeight(rect, font()) : rect);

@@ -9,7 +9,8 @@
 
 namespace norvik::app {
 
-// "%d％" of the share of `i` in `wholeUnits` (0 when there is no whole unit), as the labels show it.
+// "%d％" of the share of `i` in `wholeUnits` (0 when there is no whole unit), as the labels show
+// it.
 std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits);
 
 class BarProgress final : public operations::StreamProgress {

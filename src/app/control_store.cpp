@@ -9,8 +9,8 @@ namespace norvik::app {
 namespace {
 const ControlSpec* specOf(int id) {
   const auto& controls = mainDialogTemplate().controls;
-  const auto it =
-      std::find_if(controls.begin(), controls.end(), [id](const ControlSpec& c) { return c.id == id; });
+  const auto it = std::find_if(controls.begin(), controls.end(),
+                               [id](const ControlSpec& c) { return c.id == id; });
   return it == controls.end() ? nullptr : &*it;
 }
 }  // namespace

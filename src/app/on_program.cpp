@@ -80,8 +80,7 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
       .seekEveryUnit = testMode,
   };
   BarProgress progress(host_, ids::kProgramBar, ids::kProgramPercent);
-  const operations::StreamOutcome outcome =
-      operations::streamImage(link_, stream, progress, stop);
+  const operations::StreamOutcome outcome = operations::streamImage(link_, stream, progress, stop);
   switch (outcome.result) {
     case operations::StreamResult::Done:
       break;

@@ -75,8 +75,7 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
       .testMode = testMode,
   };
   BarProgress progress(host_, ids::kReadBar, ids::kReadPercent);
-  const operations::StreamOutcome outcome =
-      operations::streamRange(link_, stream, progress, stop);
+  const operations::StreamOutcome outcome = operations::streamRange(link_, stream, progress, stop);
   switch (outcome.result) {
     case operations::StreamResult::Done:
       break;

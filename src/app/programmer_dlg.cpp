@@ -24,12 +24,10 @@ std::string CProgrammerDlg::currentDirectory() const {
 }
 
 int CProgrammerDlg::probe(int spareFlag) {
-  return link::ProbeChips(link_, state_.chips, spareFlag,
-                       [this](link::Socket socket, const std::string& text) {
-                         host_.setText(socket == link::Socket::A ? ids::kPageBlockA
-                                                                 : ids::kPageBlockB,
-                                       text);
-                       });
+  return link::ProbeChips(
+      link_, state_.chips, spareFlag, [this](link::Socket socket, const std::string& text) {
+        host_.setText(socket == link::Socket::A ? ids::kPageBlockA : ids::kPageBlockB, text);
+      });
 }
 
 void CProgrammerDlg::showLog() {

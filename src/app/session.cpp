@@ -11,8 +11,7 @@ std::unique_ptr<Session> Session::open(SessionOptions options, std::string* erro
   if (options.device) {
     s->backend_ = Backend{std::move(options.device), "", options.simulated};
   } else {
-    std::optional<Backend> made =
-        makeBackend(options.backend, *s->clock_, options.realTime, error);
+    std::optional<Backend> made = makeBackend(options.backend, *s->clock_, options.realTime, error);
     if (!made) return nullptr;
     s->backend_ = std::move(*made);
   }

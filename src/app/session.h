@@ -19,7 +19,7 @@ struct SessionOptions {
   bool realTime = true;  // the simulator's mode unless its settings choose one
   // A backend of the caller's own (the tests' scripted programmer); the factory is not asked.
   std::unique_ptr<link::UsbBackend> device;
-  bool simulated = true;  // with `device`: what the caption says
+  bool simulated = true;   // with `device`: what the caption says
   Clock* clock = nullptr;  // the caller's clock; by default the session's own RealClock
   // The device trace; by default the file NORVIK_TRACE names, if any.
   std::optional<std::string> tracePath;

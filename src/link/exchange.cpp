@@ -40,8 +40,9 @@ PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t st
     }
     const bool matches = timing.kind == AckKind::OperationAck ? ack::matches(out.reply, command)
                                                               : progress::matches(out.reply);
-    if (matches) status = out.reply[timing.kind == AckKind::OperationAck ? ack::kStatusAt
-                                                                         : progress::kStatusAt];
+    if (matches)
+      status =
+          out.reply[timing.kind == AckKind::OperationAck ? ack::kStatusAt : progress::kStatusAt];
     if (status != 0) {
       out.result = PairResult::Accepted;
       return out;

@@ -2,7 +2,7 @@
 // programmer about a socket's chip. Identification frame; the fields sit at bytes 6..15.
 //
 //   6  maker code (the ID reply's byte 2)
-//   7  page size, low byte     8  page size, high byte   (main bytes, plus the spare bytes when sent)
+//   7  page size, low byte     8  page size, high byte   (main bytes, plus spare bytes if sent)
 //   9  block value, low byte  11  block value, high byte
 //  10  address value
 //  12  the record's always-zero field

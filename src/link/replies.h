@@ -39,9 +39,15 @@ Packet build(std::uint8_t percent, std::uint8_t status);
 // All four marker bytes, as the copy and erase acknowledgements are recognised.
 bool matches(const Packet& reply);
 // Byte 0 only: what a polling cycle needs before it moves a bar.
-inline bool marked(const Packet& reply) { return reply[0] == kMark; }
-inline std::uint8_t percent(const Packet& reply) { return reply[kPercentAt]; }
-inline std::uint8_t status(const Packet& reply) { return reply[kStatusAt]; }
+inline bool marked(const Packet& reply) {
+  return reply[0] == kMark;
+}
+inline std::uint8_t percent(const Packet& reply) {
+  return reply[kPercentAt];
+}
+inline std::uint8_t status(const Packet& reply) {
+  return reply[kStatusAt];
+}
 }  // namespace progress
 
 }  // namespace norvik::link

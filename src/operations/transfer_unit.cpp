@@ -26,5 +26,4 @@ void fillTransferGeometry(link::ChipState& chips, bool socketASelected) {
   chips.transfer.deviceOob = product(src.deviceOob, src.pageMultiplier);
 }
 
-
 }  // namespace norvik::operations

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "link/command_packet.h"
-#include "link/replies.h"
 #include "link/device_link.h"
 #include "link/exchange.h"
+#include "link/replies.h"
 #include "test_support.h"
 
 namespace norvik {

@@ -21,7 +21,9 @@ namespace ids = app::ids;
 
 class RoundTripTest : public ::testing::Test {
  protected:
-  explicit RoundTripTest(const std::string& subdir = "") : rig(testing::RigOptions{.simulator = sim::SimConfig::defaults(), .catalogue = true, .subfolder = subdir}) {
+  explicit RoundTripTest(const std::string& subdir = "")
+      : rig(testing::RigOptions{
+            .simulator = sim::SimConfig::defaults(), .catalogue = true, .subfolder = subdir}) {
     dlg.InitControlsAndConfig();
     dlg.LookUpChips();
   }

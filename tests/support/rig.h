@@ -38,7 +38,7 @@ class Rig {
   MemoryHost host;
 
   sim::SimulatedProgrammer& simulator() { return *simulator_; }  // with a simulator only
-  ScriptedBackend& scripted() { return *scripted_; }              // with the scripted one only
+  ScriptedBackend& scripted() { return *scripted_; }             // with the scripted one only
   app::Session& session() { return *session_; }
   link::DeviceLink& link() { return session_->link(); }
   app::ProgrammerState& state() { return session_->state(); }

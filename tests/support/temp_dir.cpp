@@ -35,9 +35,9 @@ std::string TempDir::read(const std::string& name) const {
 }
 
 void copyCatalogue(const std::string& folder) {
-  std::filesystem::copy(std::string(NORVIK_SOURCE_DIR) + "/nand_lib", folder + "/nand_lib",
-                        std::filesystem::copy_options::recursive |
-                            std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy(
+      std::string(NORVIK_SOURCE_DIR) + "/nand_lib", folder + "/nand_lib",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
 }
 
 }  // namespace norvik::testing

@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Refuses an #include that runs up the layers (see docs/architecture.md).
+
+Each folder may include headers of its own layer and of the layers below it, nothing above:
+
+    platform -> link -> catalogue, files -> operations -> app -> ui, cli
+    sim (the simulated programmer, a link backend) -> catalogue, link, platform
+
+Only app/backend_factory.cpp may include the simulator: it is the one place that picks a backend.
+Exits 1 and lists every offending include.
+"""
+import pathlib
+import re
+import sys
+
+BELOW = {
+    "platform": set(),
+    "link": {"platform"},
+    "catalogue": {"link", "platform"},
+    "files": {"platform"},
+    "sim": {"catalogue", "link", "platform"},
+    "operations": {"files", "catalogue", "link", "platform"},
+    "app": {"operations", "files", "catalogue", "link", "platform", "sim"},
+    "ui": {"app", "operations", "files", "catalogue", "link", "platform"},
+    "cli": {"app", "operations", "files", "catalogue", "link", "platform"},
+}
+BACKEND_FACTORY = pathlib.PurePosixPath("src/app/backend_factory.cpp")
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+
+
+def layer_of(path: pathlib.PurePosixPath):
+    parts = path.parts
+    if parts[0] == "src" and len(parts) > 2:
+        return parts[1]
+    if parts[0] in ("ui", "cli"):
+        return parts[0]
+    return None
+
+
+def main() -> int:
+    root = pathlib.Path(__file__).resolve().parent.parent
+    problems = []
+    for folder in ("src", "ui", "cli"):
+        for file in sorted((root / folder).rglob("*")):
+            if file.suffix not in (".h", ".cpp"):
+                continue
+            rel = pathlib.PurePosixPath(file.relative_to(root).as_posix())
+            layer = layer_of(rel)
+            if layer not in BELOW:
+                problems.append(f"{rel}: folder is in no layer")
+                continue
+            for number, line in enumerate(file.read_text(encoding="utf-8").splitlines(), 1):
+                m = INCLUDE.match(line)
+                if not m or "/" not in m.group(1):
+                    continue
+                target = m.group(1).split("/")[0]
+                if target == layer or target not in BELOW:
+                    continue
+                if target not in BELOW[layer]:
+                    problems.append(f"{rel}:{number}: {layer} includes {m.group(1)} (layer {target} is above it)")
+                elif target == "sim" and rel != BACKEND_FACTORY:
+                    problems.append(f"{rel}:{number}: only {BACKEND_FACTORY} names the simulator")
+    for p in problems:
+        print(p)
+    if problems:
+        print(f"{len(problems)} include(s) run against the layers")
+        return 1
+    print("layers: every include points down")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
