@@ -37,9 +37,10 @@ TEST(ProfileReader, FollowsTheWindowsProfileRules) {
   EXPECT_EQ(p.getString("NandType", "Other", "none", 20), "none") << "first section counts";
 }
 
-TEST(ProfileReader, ReadsIntegersAsFarAsTheyAreDecimal) {
-  const Profile p =
-      Profile::fromText("[S]\nA=12abc\nB=abc\nC=-1\nD= +42\nE=\nF=4294967295\nG=0x10\n");
+TEST(ProfileReader, ReadsIntegersAsGetPrivateProfileIntDoes) {
+  const Profile p = Profile::fromText(
+      "[S]\nA=12abc\nB=abc\nC=-1\nD= +42\nE=\nF=4294967295\nG=0x10\nH=0x800\nI=-0x10\n"
+      "J=0x1G\nK=0o17\nL=0b101\nM=0X10\nN=0x\n");
   EXPECT_EQ(p.getInt("S", "A", 7), 12);
   EXPECT_EQ(p.getInt("S", "B", 7), 0);
   EXPECT_EQ(p.getInt("S", "C", 7), -1);
@@ -47,7 +48,25 @@ TEST(ProfileReader, ReadsIntegersAsFarAsTheyAreDecimal) {
   EXPECT_EQ(p.getInt("S", "E", 7), 7) << "an empty value gives the default";
   EXPECT_EQ(p.getInt("S", "Missing", -1), -1);
   EXPECT_EQ(p.getInt("S", "F", 7), -1) << "wraps like the 32-bit original";
-  EXPECT_EQ(p.getInt("S", "G", 7), 0);
+  EXPECT_EQ(p.getInt("S", "G", 7), 16);
+  EXPECT_EQ(p.getInt("S", "H", 7), 2048);
+  EXPECT_EQ(p.getInt("S", "I", 7), -16) << "the sign comes before the prefix";
+  EXPECT_EQ(p.getInt("S", "J", 7), 1) << "hex digits up to the first other character";
+  EXPECT_EQ(p.getInt("S", "K", 7), 15);
+  EXPECT_EQ(p.getInt("S", "L", 7), 5);
+  EXPECT_EQ(p.getInt("S", "M", 7), 0) << "only the lower-case prefix";
+  EXPECT_EQ(p.getInt("S", "N", 7), 0);
+}
+
+TEST(ProfileReader, SkipsAUtf8ByteOrderMark) {
+  const Profile p = Profile::fromText("\xEF\xBB\xBF[INFO]\r\nNumOfDevice=3\r\n");
+  EXPECT_EQ(p.getInt("INFO", "NumOfDevice", -1), 3);
+}
+
+TEST(ProfileReader, HeaderWithoutClosingBracketOpensNoSection) {
+  const Profile p = Profile::fromText("[deviceName1]\nDeviceID=1\n[INFO\nNumOfDevice=5\n");
+  EXPECT_EQ(p.getInt("INFO", "NumOfDevice", -1), -1);
+  EXPECT_EQ(p.getInt("deviceName1", "NumOfDevice", -1), 5) << "still the previous section";
 }
 
 TEST(ProfileReader, DecodesCodePage936AndNeverSplitsACharacter) {
