@@ -1,7 +1,7 @@
 #include "catalogue/lookup.h"
 
 #include "catalogue/profile.h"
-#include "platform/current_dir.h"
+#include "platform/working_folder.h"
 
 namespace norvik::catalogue {
 
@@ -22,10 +22,16 @@ constexpr VendorRow kVendors[] = {
 constexpr std::size_t kTextBuffer = 20;  // 19 characters and the terminator
 constexpr const char* kNotSearched = "NONE";
 
-void lookUpSocket(link::ChipGeometry& chip, const std::string& idText,
-                  const std::string& directory) {
-  const std::string path = joinPath(directory, vendorFileFor(idText.substr(0, 2)));
-  const Profile profile = Profile::load(path);
+// Keeps the first problem met, for the caller to report.
+void note(std::string* error, const std::string& problem) {
+  if (error && error->empty() && !problem.empty()) *error = problem;
+}
+
+void lookUpSocket(link::ChipGeometry& chip, const std::string& idText, const WorkingFolder& folder,
+                  std::string* error) {
+  std::string problem;
+  const Profile profile = Profile::load(folder, vendorFileFor(idText.substr(0, 2)), &problem);
+  note(error, problem);
   const int count = profile.getInt("INFO", "NumOfDevice", -1);
   // Section names exist up to deviceName99.
   for (int k = 1; k <= count && k <= 99; ++k) {
@@ -39,6 +45,7 @@ void lookUpSocket(link::ChipGeometry& chip, const std::string& idText,
     chip.deviceOob = profile.getInt(section, "DeviceOob", -1);
     chip.deviceBlock = profile.getInt(section, "DeviceBlock", -1);
     chip.deviceAddr = profile.getInt(section, "DeviceAddr", -1);
+    // Defined for every value read: the page is positive, so the quotient lies in 0..8192.
     chip.pageMultiplier = 8192 / page;
     chip.deviceLens = profile.getString(section, "DeviceLens", "", kTextBuffer);
     chip.deviceName = profile.getString(section, "DeviceName", "", kTextBuffer);
@@ -56,10 +63,19 @@ const char* vendorFileFor(const std::string& makerCode) {
 }
 
 void LookUpChips(link::ChipState& chips, const std::string& currentDirectory) {
+  LookUpChips(chips, WorkingFolder(currentDirectory), nullptr);
+}
+
+void LookUpChips(link::ChipState& chips, const std::string& currentDirectory, std::string* error) {
+  LookUpChips(chips, WorkingFolder(currentDirectory), error);
+}
+
+void LookUpChips(link::ChipState& chips, const WorkingFolder& folder, std::string* error) {
+  if (error) error->clear();
   chips.socketA.deviceName = kNotSearched;
   chips.socketB.deviceName = kNotSearched;
-  lookUpSocket(chips.socketA, chips.chipIdTextA, currentDirectory);
-  lookUpSocket(chips.socketB, chips.chipIdTextB, currentDirectory);
+  lookUpSocket(chips.socketA, chips.chipIdTextA, folder, error);
+  lookUpSocket(chips.socketB, chips.chipIdTextB, folder, error);
   if (chips.socketA.deviceName == kNotSearched) chips.socketA.deviceName = link::kUnrecognisedChip;
   if (chips.socketB.deviceName == kNotSearched) chips.socketB.deviceName = link::kUnrecognisedChip;
 }

@@ -1,8 +1,11 @@
 // Config.ini: the user's preferred socket, chip-enable line and default length, read once at
-// start-up from section "NandType". Every key reads as empty when missing.
+// start-up from section "NandType" of the working folder's Config.ini (found whatever its letter
+// case). Every key reads as empty when missing.
 #pragma once
 
 #include <string>
+
+#include "platform/working_folder.h"
 
 namespace norvik::catalogue {
 
@@ -15,5 +18,10 @@ struct StartupConfig {
 };
 
 StartupConfig readStartupConfig(const std::string& currentDirectory);
+// The same; a Config.ini that is there but cannot be read (a folder or device in its place, no
+// permission, larger than kMaxProfileBytes) counts as missing, and `error` (when given) receives
+// why, or is cleared when it was read or is missing.
+StartupConfig readStartupConfig(const std::string& currentDirectory, std::string* error);
+StartupConfig readStartupConfig(const WorkingFolder& folder, std::string* error);
 
 }  // namespace norvik::catalogue

@@ -2,12 +2,19 @@
 // three, for the image to program, the read output and the hidden save button. Every open is
 // exclusive ("no sharing"): it fails while another holder has the file locked, and while it is
 // open here no other cooperating opener (another Norvik, or any program that takes flock or
-// fcntl locks) can open it.
+// fcntl locks) can open it. Only regular files open: a folder, a device such as /dev/zero, a
+// FIFO or a socket is refused at once, and is never emptied or written.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+
+namespace norvik {
+class WorkingFolder;
+}
 
 namespace norvik::files {
 
@@ -25,7 +32,13 @@ class FileObject {
   FileObject(const FileObject&) = delete;
   FileObject& operator=(const FileObject&) = delete;
 
+  // `path` exactly as given, of any length.
   bool open(const std::string& path, Access access, Disposition disposition);
+  // One of the system's own files (systemlog.log, test.bin, test1.bin) in the working folder:
+  // found whatever its letter case, created with the spelling given. path() is then the
+  // folder's path joined with the name as it is on disk.
+  bool open(const WorkingFolder& folder, std::string_view relativeName, Access access,
+            Disposition disposition);
   void close();
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
@@ -34,13 +47,24 @@ class FileObject {
   bool seekToEnd();
   // Length in bytes, or -1 when not open.
   std::int64_t length() const;
-  // Reads up to `count` bytes; returns how many were read (0 at the end or on error).
+  // Reads up to `count` bytes; returns how many were read (0 at the end or on error; after a
+  // short count, lastError() tells an error from the end of the file).
   std::size_t read(void* buffer, std::size_t count);
+  // Reads up to `count` bytes: how many (fewer than `count` only at the end of the file), or
+  // nullopt on an I/O error (or when not open), with lastError() telling which.
+  std::optional<std::size_t> readChecked(void* buffer, std::size_t count);
   // Writes all `count` bytes; false if any could not be written (disk full, I/O error).
   bool write(const void* buffer, std::size_t count);
+  // errno of the last open, read, write or seek that failed; 0 when the last one succeeded.
+  // A refused file that is not regular gives EINVAL (a folder EISDIR); a file held by another
+  // opener gives EWOULDBLOCK.
+  int lastError() const { return lastError_; }
 
  private:
+  bool adopt(int fd, std::string path, Access access, Disposition disposition);
+
   int fd_ = -1;
+  int lastError_ = 0;
   std::string path_;
 };
 

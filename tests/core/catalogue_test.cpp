@@ -1,6 +1,9 @@
 // The chip catalogue: the profile reader's rules, the vendor table, the lookup's matching rules,
 // and the shipped vendor files.
-#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -37,9 +40,10 @@ TEST(ProfileReader, FollowsTheWindowsProfileRules) {
   EXPECT_EQ(p.getString("NandType", "Other", "none", 20), "none") << "first section counts";
 }
 
-TEST(ProfileReader, ReadsIntegersAsFarAsTheyAreDecimal) {
-  const Profile p =
-      Profile::fromText("[S]\nA=12abc\nB=abc\nC=-1\nD= +42\nE=\nF=4294967295\nG=0x10\n");
+TEST(ProfileReader, ReadsIntegersAsGetPrivateProfileIntDoes) {
+  const Profile p = Profile::fromText(
+      "[S]\nA=12abc\nB=abc\nC=-1\nD= +42\nE=\nF=4294967295\nG=0x10\nH=0x800\nI=-0x10\n"
+      "J=0x1G\nK=0o17\nL=0b101\nM=0X10\nN=0x\n");
   EXPECT_EQ(p.getInt("S", "A", 7), 12);
   EXPECT_EQ(p.getInt("S", "B", 7), 0);
   EXPECT_EQ(p.getInt("S", "C", 7), -1);
@@ -47,7 +51,25 @@ TEST(ProfileReader, ReadsIntegersAsFarAsTheyAreDecimal) {
   EXPECT_EQ(p.getInt("S", "E", 7), 7) << "an empty value gives the default";
   EXPECT_EQ(p.getInt("S", "Missing", -1), -1);
   EXPECT_EQ(p.getInt("S", "F", 7), -1) << "wraps like the 32-bit original";
-  EXPECT_EQ(p.getInt("S", "G", 7), 0);
+  EXPECT_EQ(p.getInt("S", "G", 7), 16);
+  EXPECT_EQ(p.getInt("S", "H", 7), 2048);
+  EXPECT_EQ(p.getInt("S", "I", 7), -16) << "the sign comes before the prefix";
+  EXPECT_EQ(p.getInt("S", "J", 7), 1) << "hex digits up to the first other character";
+  EXPECT_EQ(p.getInt("S", "K", 7), 15);
+  EXPECT_EQ(p.getInt("S", "L", 7), 5);
+  EXPECT_EQ(p.getInt("S", "M", 7), 0) << "only the lower-case prefix";
+  EXPECT_EQ(p.getInt("S", "N", 7), 0);
+}
+
+TEST(ProfileReader, SkipsAUtf8ByteOrderMark) {
+  const Profile p = Profile::fromText("\xEF\xBB\xBF[INFO]\r\nNumOfDevice=3\r\n");
+  EXPECT_EQ(p.getInt("INFO", "NumOfDevice", -1), 3);
+}
+
+TEST(ProfileReader, HeaderWithoutClosingBracketOpensNoSection) {
+  const Profile p = Profile::fromText("[deviceName1]\nDeviceID=1\n[INFO\nNumOfDevice=5\n");
+  EXPECT_EQ(p.getInt("INFO", "NumOfDevice", -1), -1);
+  EXPECT_EQ(p.getInt("deviceName1", "NumOfDevice", -1), 5) << "still the previous section";
 }
 
 TEST(ProfileReader, DecodesCodePage936AndNeverSplitsACharacter) {
@@ -172,6 +194,55 @@ TEST_F(LookupTest, EntryNamedNoneOrWithoutPositivePageIsUnrecognised) {
   EXPECT_EQ(chips.socketB.pageMultiplier, 0) << "nothing divided by a zero page";
   lookUp("20DC8095", "20DC8095");
   EXPECT_EQ(chips.socketA.deviceName, link::kUnrecognisedChip);
+}
+
+TEST_F(LookupTest, VendorFileFoundWhateverItsLetterCase) {
+  dir.write("NAND_LIB/SAMSUNG.INI", "[INFO]\nNumOfDevice=1\n" + entry(1, "ECF10095", "K9F1G08U0B"));
+  lookUp("ECF10095", "");
+  EXPECT_EQ(chips.socketA.deviceName, "K9F1G08U0B");
+}
+
+TEST_F(LookupTest, OversizedVendorFileCountsAsMissingAndIsReported) {
+  std::string body = "[INFO]\nNumOfDevice=1\n" + entry(1, "ECF10095", "K9F1G08U0B");
+  body.resize(catalogue::kMaxProfileBytes + 1, ' ');
+  vendor("samsung.ini", body);
+  chips.chipIdTextA = "ECF10095";
+  std::string error;
+  catalogue::LookUpChips(chips, dir.path(), &error);
+  EXPECT_EQ(chips.socketA.deviceName, link::kUnrecognisedChip);
+  EXPECT_THAT(error, ::testing::HasSubstr("samsung.ini: larger than 4194304 bytes"));
+}
+
+TEST_F(LookupTest, FolderInPlaceOfAVendorFileIsReportedNotThrown) {
+  std::filesystem::create_directories(dir.file("nand_lib/esmt.ini"));
+  chips.chipIdTextA = "92F18095";
+  std::string error;
+  EXPECT_NO_THROW(catalogue::LookUpChips(chips, dir.path(), &error));
+  EXPECT_EQ(chips.socketA.deviceName, link::kUnrecognisedChip);
+  EXPECT_THAT(error, ::testing::HasSubstr("esmt.ini: is a folder"));
+}
+
+TEST_F(LookupTest, CatalogueFoundInAFolderOfAnyLength) {
+  // Made one component at a time: no single call may name a path this long.
+  std::string deep = dir.path();
+  int fd = ::open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+  const std::string part(200, 'd');
+  while (deep.size() < 5000) {
+    ASSERT_EQ(mkdirat(fd, part.c_str(), 0755), 0);
+    const int next = openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    deep += "/" + part;
+  }
+  ASSERT_EQ(mkdirat(fd, "nand_lib", 0755), 0);
+  const int file = openat(fd, "nand_lib/micron.ini", O_CREAT | O_WRONLY, 0644);
+  ::close(fd);
+  const std::string body = "[INFO]\nNumOfDevice=1\n" + entry(1, "2CDA9095", "MT29F2G08ABAEA");
+  ASSERT_EQ(::write(file, body.data(), body.size()), static_cast<ssize_t>(body.size()));
+  ::close(file);
+  chips.chipIdTextA = "2CDA9095";
+  catalogue::LookUpChips(chips, deep);
+  EXPECT_EQ(chips.socketA.deviceName, "MT29F2G08ABAEA");
 }
 
 TEST(ShippedCatalogue, EveryVendorFileIsWellFormed) {

@@ -1,11 +1,16 @@
 // The file objects and the file choices: exclusive opens, "打开文件", the read output.
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "app/messages.h"
 #include "dialog_fixture.h"
 #include "files/file_object.h"
+#include "platform/working_folder.h"
 
 namespace norvik {
 namespace {
@@ -62,6 +67,50 @@ TEST(FileObjectTest, OpenModes) {
   f.close();
   EXPECT_EQ(dir.read("x.bin"), "zz");
   EXPECT_EQ(f.length(), -1);
+}
+
+TEST(FileObjectTest, FilesThatAreNotRegularAreRefusedAtOnce) {
+  testing::TempDir dir;
+  FileObject f;
+  ASSERT_FALSE(f.open("/dev/zero", Access::Read, Disposition::OpenExisting));
+  ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0644), 0);
+  ASSERT_FALSE(f.open(dir.file("pipe"), Access::ReadWrite, Disposition::CreateAlways));
+  // Would wait for a writer forever if opened blocking.
+  EXPECT_FALSE(f.open(dir.file("pipe"), Access::Read, Disposition::OpenExisting));
+  EXPECT_EQ(f.lastError(), EINVAL);
+  EXPECT_FALSE(f.isOpen());
+}
+
+TEST(FileObjectTest, ReadTellsAnErrorFromTheEnd) {
+  testing::TempDir dir;
+  dir.write("x.bin", "12345");
+  FileObject f;
+  char buffer[8];
+  ASSERT_TRUE(f.open(dir.file("x.bin"), Access::Read, Disposition::OpenExisting));
+  EXPECT_EQ(f.readChecked(buffer, sizeof buffer), std::optional<std::size_t>(5));
+  EXPECT_EQ(f.readChecked(buffer, sizeof buffer), std::optional<std::size_t>(0)) << "the end";
+  ASSERT_TRUE(f.open(dir.file("x.bin"), Access::Write, Disposition::OpenExisting));
+  EXPECT_EQ(f.readChecked(buffer, sizeof buffer), std::nullopt);
+  EXPECT_EQ(f.read(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(f.lastError(), EBADF);
+}
+
+TEST(WorkingFolderTest, FindsNamesWhateverTheirCaseAndCreatesTheProgramsSpelling) {
+  testing::TempDir dir;
+  dir.write("systemlog.log", "b");
+  dir.write("SystemLog.log", "a");
+  dir.write("Nand_Lib/ESMT.ini", "");
+  const WorkingFolder folder(dir.path());
+  ASSERT_TRUE(folder.isOpen());
+  EXPECT_EQ(folder.find("systemlog.log"), "SystemLog.log") << "the first in byte order";
+  EXPECT_EQ(folder.find("nand_lib/esmt.ini"), "Nand_Lib/ESMT.ini");
+  EXPECT_EQ(folder.find("test.bin"), std::nullopt);
+  FileObject f;
+  ASSERT_TRUE(f.open(folder, "systemlog.log", Access::Read, Disposition::OpenExisting));
+  EXPECT_EQ(f.path(), dir.file("SystemLog.log"));
+  ASSERT_TRUE(f.open(folder, "test1.bin", Access::ReadWrite, Disposition::CreateAlways));
+  EXPECT_EQ(f.path(), dir.file("test1.bin"));
+  EXPECT_EQ(folder.find("TEST1.BIN"), "test1.bin");
 }
 
 class FileChoiceTest : public testing::DialogTest {};

@@ -69,6 +69,12 @@ TEST_F(StartupTest, PartialOrMisspelledConfigSelectsOnlyWhatMatchesExactly) {
   EXPECT_FALSE(fresh.isChecked(ids::kCe1));
 }
 
+TEST_F(StartupTest, ConfigFoundWhateverItsLetterCase) {
+  dir.write("config.ini", "[NandType]\nCs_Chip=ChipA0\n");
+  dlg.InitControlsAndConfig();
+  EXPECT_TRUE(host.isChecked(ids::kSelectA));
+}
+
 TEST_F(StartupTest, NoProgrammerShowsTheMessageAndLogsNothing) {
   backend.absent = true;
   EXPECT_FALSE(dlg.InitControlsAndConfig());

@@ -1,0 +1,32 @@
+// Reading one of the system's own files whole (Config.ini, a vendor file). Whatever stands under
+// the name (a folder, a device, a FIFO, a file that vanished or fails to read, or one far too
+// large) comes back as a status with a message: never an exception, never a blocked thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace norvik {
+
+struct WholeFile {
+  enum class Status {
+    Read,        // `bytes` holds the file
+    Missing,     // nothing of that name (or a folder on the way is missing)
+    NotAFile,    // a folder, device, FIFO or socket
+    TooLarge,    // more than the caller's bound
+    Unreadable,  // no permission, an I/O error, ...
+  };
+  Status status = Status::Missing;
+  std::string bytes;
+  std::string message;  // why it was not read, naming the file; empty when read
+
+  bool read() const { return status == Status::Read; }
+};
+
+// Reads `name`, relative to the open directory `dirFd`, when it is a regular file of at most
+// `maxBytes` bytes. `shownName` names the file in the message.
+WholeFile readWholeFileAt(int dirFd, const std::string& name, std::size_t maxBytes,
+                          std::string_view shownName);
+
+}  // namespace norvik
