@@ -1,7 +1,9 @@
 // Programming and reading on the wire: the command pairs, transfer units, progress, test mode,
 // and the faults the operations guard against.
 #include <gmock/gmock.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -308,8 +310,16 @@ TEST_F(TransferTest, FailingOutputWriteStopsTheReadWithoutSuccess) {
   backend.autoData = true;
   host.setText(ids::kReadStart, "0");
   host.setText(ids::kReadLength, "4000");
-  host.queueFileAnswer("/dev/full");
+  // A regular file that cannot grow: every write fails as on a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit none = old;
+  none.rlim_cur = 0;
+  setrlimit(RLIMIT_FSIZE, &none);
+  host.queueFileAnswer(dir.file("out.bin"));
   dlg.OnRead();
+  setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgWriteFileError));
   EXPECT_EQ(state.log.text().find("上载成功"), std::string::npos);
   EXPECT_FALSE(state.readFile.isOpen());
