@@ -2,7 +2,7 @@
 # Installs what Norvik needs on Debian 12, skipping what is already there.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config python3 qt6-base-dev libgl-dev libgtest-dev
-          libgmock-dev libcli11-dev fonts-noto-cjk qt6-translations-l10n xvfb xauth util-linux)
+          libgmock-dev libcli11-dev fonts-noto-cjk qt6-translations-l10n xvfb xauth util-linux clang-format clang-tidy)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Norvik and runs every test: a normal build with warnings as errors, then the same tests
+# Builds Norvik and runs every test: a normal build with warnings as errors and the house checks
+# (layers, clang-format, clang-tidy), a short fuzzing run of the catalogue, then the same tests
 # under AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,6 +16,8 @@ run_suite() {  # folder, extra cmake arguments...
 }
 
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash "$root/scripts/check-style.sh" "$root/build-test"
+bash "$root/scripts/fuzz.sh" 60
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DNORVIK_SANITIZE=address,undefined
 # ThreadSanitizer needs the non-randomised address layout it was built for on newer kernels.

@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <sys/resource.h>
 
+#include <condition_variable>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 #include "app/device_executor.h"
 #include "app/messages.h"
@@ -393,30 +395,70 @@ TEST_F(TransferTest, TestModeReadUsesTheOpenFileAndLeavesItOpen) {
   EXPECT_EQ(reads[0], "R 0 8192 1000 8192 ");
   auto calls = host.calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "range 1018 0 13"), 0) << "no bar set-up";
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "P 1"), 0);
   auto ev = log.events();
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "P 1"), 768) << "one pause per unit in test mode";
 }
 
-TEST(DeviceExecutorTest, JobsNeverOverlap) {
-  std::atomic<int> running{0};
-  std::atomic<int> maxRunning{0};
-  std::atomic<int> done{0};
+// A job that waits until its stop is requested, telling when it has started.
+struct BlockingJob {
+  std::mutex mutex;
+  std::condition_variable_any wake;
+  bool started = false;
+  bool sawStop = false;
+
+  app::DeviceExecutor::Job job() {
+    return [this](std::stop_token stop) {
+      std::unique_lock lock(mutex);
+      started = true;
+      wake.notify_all();
+      wake.wait(lock, stop, [] { return false; });  // returns once the stop is requested
+      sawStop = stop.stop_requested();
+    };
+  }
+  void awaitStart() {
+    std::unique_lock lock(mutex);
+    wake.wait(lock, [this] { return started; });
+  }
+};
+
+TEST(DeviceExecutorTest, StopReachesTheRunningJobThenTheQueuedOnesAndIdleComesOnceAfterThem) {
+  BlockingJob first;
+  std::mutex mutex;
+  std::condition_variable idleSeen;
+  int idleCalls = 0;
+  bool secondSawStop = false;
+  app::DeviceExecutor executor([&] {
+    std::lock_guard lock(mutex);
+    ++idleCalls;
+    idleSeen.notify_all();
+  });
+  executor.post(first.job());
+  first.awaitStart();
+  executor.post([&](std::stop_token stop) {
+    std::lock_guard lock(mutex);
+    secondSawStop = stop.stop_requested();
+  });
+  EXPECT_TRUE(executor.busy());
+  executor.requestStop();
+  std::unique_lock lock(mutex);
+  idleSeen.wait(lock, [&] { return idleCalls > 0; });
+  EXPECT_TRUE(first.sawStop);
+  EXPECT_TRUE(secondSawStop) << "a queued job starts with the stop already requested";
+  EXPECT_EQ(idleCalls, 1) << "idle only once the queue has run empty";
+  EXPECT_FALSE(executor.busy());
+}
+
+TEST(DeviceExecutorTest, EndingDropsQueuedJobsAndStopsTheRunningOne) {
+  BlockingJob first;
+  std::atomic<bool> secondRan{false};
   {
     app::DeviceExecutor executor;
-    for (int i = 0; i < 50; ++i) {
-      executor.post([&](std::stop_token) {
-        int now = ++running;
-        int seen = maxRunning.load();
-        while (now > seen && !maxRunning.compare_exchange_weak(seen, now)) {
-        }
-        --running;
-        ++done;
-      });
-    }
-    while (done.load() < 50) std::this_thread::yield();
-  }
-  EXPECT_EQ(maxRunning.load(), 1);
+    executor.post(first.job());
+    first.awaitStart();
+    executor.post([&](std::stop_token) { secondRan = true; });
+  }  // the destructor returns only once the running job has ended
+  EXPECT_TRUE(first.sawStop);
+  EXPECT_FALSE(secondRan.load());
 }
 
 }  // namespace
