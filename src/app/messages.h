@@ -18,6 +18,17 @@ inline constexpr const char* kMsgReceiveError = "接收数据错误!";
 inline constexpr const char* kTextProgramDone = "下载成功";
 inline constexpr const char* kTextReadDone = "上载成功";
 inline constexpr const char* kPercentFormat = "%d％";
+inline constexpr const char* kMsgEnterCopyLength = "请输入拷贝数据长度";
+inline constexpr const char* kMsgEnterEraseLength = "请输入擦除数据长度";
+inline constexpr const char* kTextCopyDone = "拷贝成功！！";
+inline constexpr const char* kTextEraseDone = "擦除成功！！";
+inline constexpr const char* kMsgBadBlockFormat = "检测到坏块数:%d";
+inline constexpr const char* kMsgChipTestConfirm =
+    "使用芯片测试功能将破坏芯片原有数据，请确认是否继续";
+inline constexpr const char* kMsgTestPassed = "   测试正常";
+inline constexpr const char* kMsgTestFailed = "  测试不正常";
+inline constexpr const char* kTestImageName = "test.bin";
+inline constexpr const char* kTestReadBackName = "test1.bin";
 
 // Messages for conditions the program refuses or reports beyond the original set.
 inline constexpr const char* kMsgNoAcknowledge =
@@ -28,5 +39,16 @@ inline constexpr const char* kMsgImageTooLarge = "文件大小超过4GB，无法
 inline constexpr const char* kMsgWriteFileError = "写入文件失败（磁盘已满或读写错误），上载已停止";
 inline constexpr const char* kMsgLogNotSaved = "无法保存操作日志文件：";
 inline constexpr const char* kMsgStopped = "操作已停止";
+inline constexpr const char* kMsgEnterCopyStart = "请输入拷贝起始地址";
+inline constexpr const char* kMsgEnterEraseStart = "请输入擦除起始地址";
+inline constexpr const char* kMsgCopyNoAnswer =
+    "编程器在10秒内没有报告拷贝进度，已停止等待。目标芯片的该区域可能只拷贝了一部分";
+inline constexpr const char* kMsgEraseNoAnswer =
+    "编程器在10秒内没有报告擦除进度，已停止等待。该区域可能只擦除了一部分";
+inline constexpr const char* kMsgImageReadError =
+    "读取文件失败（文件被其他程序修改或读写错误），下载已停止";
+// Followed by the file's path.
+inline constexpr const char* kMsgTestImageMissing = "无法读取芯片测试文件 test.bin：";
+inline constexpr const char* kMsgTestReadBackUnusable = "无法打开芯片测试文件 test1.bin：";
 
 }  // namespace norvik::app

@@ -41,7 +41,7 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   std::snprintf(lengthText, sizeof lengthText, "%x", state_.programLength);
   host_.setText(ids::kProgramLength, lengthText);
 
-  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA)) return;
+  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA ? Sockets::A : Sockets::B)) return;
   showChipNames();
   fillTransferGeometry(options.socketA);
   if (!operations::transferUnit(state_.chips.transfer, options.spare).usable()) {
@@ -87,10 +87,15 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
     case operations::StreamResult::Stopped:
       lastOutcome_ = Outcome::Stopped;
       return;
+    // The message first, then the image is closed.
     case operations::StreamResult::TransferFailed:
-    case operations::StreamResult::FileFailed:
+      refuse(Outcome::TransferFailed, kMsgSendError, owner);
       state_.imageFile.close();
-      return refuse(Outcome::TransferFailed, kMsgSendError, owner);
+      return;
+    case operations::StreamResult::FileFailed:
+      refuse(Outcome::FileUnusable, kMsgImageReadError, owner);
+      state_.imageFile.close();
+      return;
   }
   host_.setText(ids::kProgramPercent, kTextProgramDone);
   host_.progressSetPos(ids::kProgramBar, 0);

@@ -35,7 +35,7 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
   if (!start || !length) return refuseAndClose(Outcome::BadInput, kMsgEnterReadRange);
   state_.readLength = *length;
 
-  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA)) return state_.readFile.close();
+  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA ? Sockets::A : Sockets::B)) return state_.readFile.close();
   showChipNames();
   fillTransferGeometry(options.socketA);
   if (!operations::transferUnit(state_.chips.transfer, options.spare).usable()) {
@@ -83,12 +83,15 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
       lastOutcome_ = Outcome::Stopped;
       out.close();
       return;
+    // The message first, then the output is closed; the units written so far stay.
     case operations::StreamResult::TransferFailed:
-      out.close();  // the units written so far stay
-      return refuse(Outcome::TransferFailed, kMsgReceiveError, owner);
-    case operations::StreamResult::FileFailed:
+      refuse(Outcome::TransferFailed, kMsgReceiveError, owner);
       out.close();
-      return refuse(Outcome::FileUnusable, kMsgWriteFileError, owner);
+      return;
+    case operations::StreamResult::FileFailed:
+      refuse(Outcome::FileUnusable, kMsgWriteFileError, owner);
+      out.close();
+      return;
   }
   host_.setText(ids::kReadPercent, kTextReadDone);
   host_.progressSetPos(ids::kReadBar, 0);

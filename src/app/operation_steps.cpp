@@ -9,18 +9,27 @@
 
 namespace norvik::app {
 
-bool CProgrammerDlg::probeThreeTimes(int spareFlag, bool socketASelected) {
+bool CProgrammerDlg::probeThreeTimes(int spareFlag, Sockets used) {
   // Each run is a full exchange: the first proves the programmer is there, the second and third
-  // re-check the socket the operation works on.
+  // re-check the sockets the operation works on.
   if (probe(spareFlag) == link::kProbeNoProgrammer) {
     refuse(Outcome::NoProgrammer, kMsgNoDevice);
     return false;
   }
-  if (probe(spareFlag) == link::kProbeSocketAUnrecognised && socketASelected) {
+  // One socket: that socket's own chip decides, whatever the other socket holds (the probe's
+  // status names only one socket and would let an empty partner hide an unrecognised chip).
+  // Both (the copy): the probe's status, in which socket B wins when neither is recognised.
+  const int second = probe(spareFlag);
+  const bool aUnusable = used == Sockets::Both ? second == link::kProbeSocketAUnrecognised
+                                               : state_.chips.socketA.unrecognised();
+  if (used != Sockets::B && aUnusable) {
     refuse(Outcome::SocketUnusable, kMsgCheckSocketA);
     return false;
   }
-  if (probe(spareFlag) == link::kProbeSocketBUnrecognised && !socketASelected) {
+  const int third = probe(spareFlag);
+  const bool bUnusable = used == Sockets::Both ? third == link::kProbeSocketBUnrecognised
+                                               : state_.chips.socketB.unrecognised();
+  if (used != Sockets::A && bUnusable) {
     refuse(Outcome::SocketUnusable, kMsgCheckSocketB);
     return false;
   }

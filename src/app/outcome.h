@@ -13,6 +13,9 @@ enum class Outcome {
   FileUnusable,    // an image or output file that could not be chosen, opened, read or written
   TransferFailed,  // a data transfer moved less than a whole unit
   NoAcknowledge,   // the programmer did not accept the command pair within its bound
+  NoAnswer,        // the programmer stopped reporting during a copy or erase
+  TestFailed,      // the self-test read back something other than it programmed
+  Cancelled,       // the user declined a confirmation
   Stopped,         // the stop was requested (exit during the operation)
 };
 

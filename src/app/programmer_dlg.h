@@ -59,8 +59,12 @@ class CProgrammerDlg {
 
   void OnProgram(std::stop_token stop = {});
   void OnRead(std::stop_token stop = {});
+  void OnCopy(std::stop_token stop = {});
+  void OnErase(std::stop_token stop = {});
+  void OnChipTest(std::stop_token stop = {});
   void ProgramThreadProc(std::stop_token stop = {});
   void ReadThreadProc(std::stop_token stop = {});
+  void CopyThreadProc(std::stop_token stop = {});
 
   // The cancel command: appends the run's log to systemlog.log. Returns false (after telling
   // the user) when the file could not be written; the dialog ends either way.
@@ -68,6 +72,8 @@ class CProgrammerDlg {
 
   // Why the last handler (or worker) stopped.
   Outcome lastOutcome() const { return lastOutcome_; }
+  // The bad-block count of the last erase that reached 100.
+  int lastBadBlockCount() const { return lastBadBlockCount_; }
   ProgrammerState& state() { return state_; }
   std::string currentDirectory() const;
 
@@ -78,7 +84,9 @@ class CProgrammerDlg {
   // Records why the handler stops, then shows its message.
   void refuse(Outcome why, const std::string& text, MessageOwner owner = MessageOwner::Dialog);
   void appendDetectionLines();
-  bool probeThreeTimes(int spareFlag, bool socketASelected);
+  // Which socket the operation works on, for the socket checks of its probes.
+  enum class Sockets { A, B, Both };
+  bool probeThreeTimes(int spareFlag, Sockets used);
   // The program and read flags byte from the option boxes of the operation's group.
   std::uint8_t optionFlags(int spareBox, int skipBadBox);
   void showChipNames();
@@ -89,6 +97,7 @@ class CProgrammerDlg {
   ProgrammerState& state_;
   DirectoryProvider currentDirectory_;
   Outcome lastOutcome_ = Outcome::None;
+  int lastBadBlockCount_ = -1;
 };
 
 }  // namespace norvik::app

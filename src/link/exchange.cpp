@@ -20,7 +20,7 @@ PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t st
   CommandPacket go = CommandPacket::operation(command, kSubStart, start, length, flags);
   // The buffer holds no packet before the first reply: zeros match neither reply kind, so a
   // cycle in which no read delivers anything counts as no reply.
-  PairOutcome out{PairResult::Stopped, Packet{}, 0};
+  PairOutcome out{PairResult::Stopped, Packet{}, 0, 0};
   std::uint8_t status = 0;
   const double began = link.clock().monotonicMs();
   for (;;) {
@@ -33,11 +33,8 @@ PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t st
     link.pause(timing.pauseAfterSetupMs);
     link.writeData(kEpCommand, go.bytes().data(), kPacketSize, kCommandTimeoutMs);
     if (timing.pauseAfterStartMs > 0) link.pause(timing.pauseAfterStartMs);  // copy reads at once
-    if (timing.reads == 2) {
-      doubleRead(link, out.reply);
-    } else {
-      readReply(link, out.reply);
-    }
+    out.lastReadBytes =
+        timing.reads == 2 ? doubleRead(link, out.reply) : readReply(link, out.reply);
     const bool matches = timing.kind == AckKind::OperationAck ? ack::matches(out.reply, command)
                                                               : progress::matches(out.reply);
     if (matches)

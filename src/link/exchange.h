@@ -39,6 +39,7 @@ struct PairOutcome {
   PairResult result;
   Packet reply;  // the reply buffer as the last cycle left it
   int cycles;
+  int lastReadBytes = 0;  // what the last reply read delivered
 };
 
 // Sends the set-up packet (sub = command) and the start packet (sub = 0x10) until the programmer

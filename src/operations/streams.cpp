@@ -1,5 +1,6 @@
 #include "operations/streams.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -23,13 +24,19 @@ StreamOutcome streamImage(link::DeviceLink& link, const ImageStream& s, StreamPr
   std::array<unsigned char, kUnitBufferSize> buffer;
   // Fills the buffer with unit `i`. Past the end of the image, and between the stride and the
   // wire length, the unit carries the erased value, never bytes left over from an earlier unit.
+  // False when the image cannot be read, or delivers less than its length promised (another
+  // program shortened it): those missing bytes must not go out as erased cells.
   auto loadUnit = [&](std::uint32_t i) {
-    if (s.seekEveryUnit) s.image.seek(std::uint64_t{i} * unit.stride);
-    const std::size_t got = s.image.read(buffer.data(), unit.stride);
-    std::memset(buffer.data() + got, 0xFF, unit.wireLength - got);
+    const std::uint64_t offset = std::uint64_t{i} * unit.stride;
+    if (s.seekEveryUnit) s.image.seek(offset);
+    const std::optional<std::size_t> got = s.image.readChecked(buffer.data(), unit.stride);
+    if (!got) return false;
+    std::memset(buffer.data() + *got, 0xFF, unit.wireLength - *got);
+    // The self-test's image may end before its length; a plain image ends only at its length.
+    const std::uint64_t expected = std::min<std::uint64_t>(unit.stride, s.length - offset);
+    return s.seekEveryUnit || *got >= expected;
   };
-  if (unitCount > 0) loadUnit(0);
-  const int wire = static_cast<int>(unit.wireLength);
+  if (unitCount > 0 && !loadUnit(0)) return {StreamResult::FileFailed, 0};
   StreamOutcome out;
   for (std::uint32_t i = 0; i < unitCount; ++i) {
     if (stop.stop_requested()) {
@@ -39,14 +46,19 @@ StreamOutcome streamImage(link::DeviceLink& link, const ImageStream& s, StreamPr
     const int sent = link.writeData(link::kEpDataOut, buffer.data(), wire, s.writeTimeoutMs);
     // The next unit is read from the image inside the pause that follows each transfer.
     const link::DeviceLink::Gap gap = link.beginPause(kUnitPauseMs);
+    bool loaded = true;
     if (sent == wire) {
       ++out.units;
       if (i % kProgressEveryUnits == 0) progress.advanced(i, wholeUnits);
-      if (i + 1 < unitCount) loadUnit(i + 1);
+      if (i + 1 < unitCount) loaded = loadUnit(i + 1);
     }
     link.endPause(gap);
     if (sent != wire) {
       out.result = StreamResult::TransferFailed;
+      return out;
+    }
+    if (!loaded) {
+      out.result = StreamResult::FileFailed;
       return out;
     }
   }

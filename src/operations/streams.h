@@ -17,7 +17,7 @@ namespace norvik::operations {
 enum class StreamResult {
   Done,
   TransferFailed,  // the programmer took or gave less than a whole unit
-  FileFailed,      // the output could not be written
+  FileFailed,      // the image could not be read in full, or the output could not be written
   Stopped,         // the stop was requested between two units
 };
 
