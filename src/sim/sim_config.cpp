@@ -1,5 +1,7 @@
 // The simulator's configuration: built-in defaults and the INI file (docs/simulator.md).
 
+#include "sim/sim_config.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -10,14 +12,11 @@
 #include <string_view>
 
 #include "catalogue/profile.h"
-#include "sim/simulated_programmer.h"
+#include "sim/chip_limits.h"
 
 namespace norvik::sim {
 
 namespace {
-
-// Largest chip the simulator models, in pages: its page bitmap stays at 2 MiB.
-constexpr long long kMaxPages = 1LL << 24;
 
 struct KnownSection {
   std::string_view name;
