@@ -43,6 +43,7 @@ class SimTest : public ::testing::Test {
  protected:
   void start(sim::SimConfig config = sim::SimConfig::defaults()) {
     link.reset();
+    sim.reset();  // a socket image is held by one simulator at a time
     sim = std::make_unique<sim::SimulatedProgrammer>(std::move(config), clock);
     link = std::make_unique<link::DeviceLink>(*sim, clock);
   }
@@ -377,6 +378,23 @@ TEST_F(SimTest, StreamFromAWorkerWhileAnotherThreadLooksOn) {
   for (int i = 0; i < 200; ++i) sim->peekPage(0, static_cast<std::uint32_t>(i % 64));
   worker.join();
   EXPECT_EQ(read(0, static_cast<std::uint32_t>(image.size()), kSocketA), image);
+}
+
+TEST_F(SimTest, ASocketImageServesOneSimulatorAtATime) {
+  testing::TempDir dir;
+  sim::SimConfig c = sim::SimConfig::defaults();
+  c.socketA.imagePath = dir.file("a.img");
+  start(c);
+  try {
+    sim::SimulatedProgrammer second(c, clock);
+    ADD_FAILURE() << "two simulators on one image";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(dir.file("a.img") + " is in use"), std::string::npos)
+        << e.what();
+  }
+  link.reset();
+  sim.reset();
+  EXPECT_NO_THROW(sim::SimulatedProgrammer(c, clock)) << "the lock goes with the simulator";
 }
 
 }  // namespace
