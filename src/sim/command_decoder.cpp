@@ -137,6 +137,8 @@ void CommandDecoder::operation(const CommandPacket& p,
   switch (p.command()) {
     case link::kCmdProgram:
     case link::kCmdRead:
+    case link::kCmdCopy:
+    case link::kCmdErase:
       break;
     default:
       return;

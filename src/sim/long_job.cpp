@@ -44,7 +44,7 @@ LongJob LongJob::copy(Socket& from, Socket& to, bool skipBad, std::uint32_t star
   // Per block: erase B's block, then read each page from A and program it into B.
   const double perBlock = kBlockEraseMs + from.pagesPerBlock() * (kPageReadMs + kPageProgramMs);
   job.durationMs_ = std::max(kMinJobMs, job.rangeBlocks_ * perBlock);
-  job.blockA_.resize(std::size_t{from.pagesPerBlock()} * from.pageBytes());
+  job.pageA_.resize(from.pageBytes());
   job.pageB_.resize(to.pageBytes());
   return job;
 }
@@ -118,13 +118,13 @@ bool LongJob::copyStep(std::uint32_t block) {
       lastErasedB_ = bb;
     }
   }
-  if (!a.readPages(first, ppb, blockA_.data())) return true;
   const auto mainA = static_cast<std::size_t>(a.chip().pageSize);
   const auto spareA = static_cast<std::size_t>(a.chip().oobSize);
   const auto mainB = static_cast<std::size_t>(b.chip().pageSize);
   const auto spareB = static_cast<std::size_t>(b.chip().oobSize);
   for (std::uint32_t page = first; page < end; ++page) {
-    const std::uint8_t* src = blockA_.data() + std::size_t{page - first} * a.pageBytes();
+    if (!a.readPages(page, 1, pageA_.data())) continue;
+    const std::uint8_t* src = pageA_.data();
     // Main to main and spare to spare, each cut or padded with 0xFF to B's sizes.
     std::memset(pageB_.data(), kErasedByte, pageB_.size());
     std::memcpy(pageB_.data(), src, std::min(mainA, mainB));

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "link/command_packet.h"
+#include "sim/job_status.h"
 #include "sim/socket.h"
 
 namespace norvik::sim {
@@ -27,17 +28,6 @@ inline constexpr double kPageProgramMs = 0.250;
 inline constexpr double kBlockEraseMs = 2.0;
 // Several polling periods (copy 200 ms, erase 100 ms).
 inline constexpr double kMinJobMs = 1000;
-
-enum class JobKind { Copy, Erase };
-
-struct JobStatus {
-  JobKind kind = JobKind::Erase;
-  double durationMs = 0;
-  std::uint32_t rangeBlocks = 0;  // block positions the range asks for
-  std::uint32_t blocksDone = 0;   // of those, the ones done so far
-  int badBlocks = 0;              // bad blocks met so far, on either side for a copy
-  bool finished = false;
-};
 
 class LongJob {
  public:
@@ -86,8 +76,8 @@ class LongJob {
   // counted are enough to do each once.
   std::int64_t lastErasedB_ = -1;
   std::int64_t lastCountedB_ = -1;
-  std::vector<std::uint8_t> blockA_;  // one block of A's pages
-  std::vector<std::uint8_t> pageB_;   // one page in B's format
+  std::vector<std::uint8_t> pageA_;  // one page of A
+  std::vector<std::uint8_t> pageB_;  // one page in B's format
 };
 
 }  // namespace norvik::sim

@@ -13,7 +13,7 @@
 #include "link/geometry_packet.h"
 #include "link/usb_backend.h"
 #include "platform/clock.h"
-#include "sim/long_job.h"
+#include "sim/job_status.h"
 #include "sim/sim_config.h"
 
 namespace norvik::sim {
