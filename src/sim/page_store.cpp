@@ -1,6 +1,7 @@
 #include "sim/page_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +85,18 @@ bool PageStore::open(const std::string& imagePath, int pageBytes, std::uint32_t 
   fd_ = ::open(imagePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) {
     if (error) *error = "cannot open image " + imagePath + ": " + std::strerror(errno);
+    return false;
+  }
+  // One simulator per image: a second one writing the same file would corrupt both chips' views.
+  // The lock belongs to this open file and goes with the descriptor.
+  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (error) {
+      *error = errno == EWOULDBLOCK
+                   ? "image " + imagePath + " is in use by another simulated programmer"
+                   : "cannot lock image " + imagePath + ": " + std::strerror(errno);
+    }
+    close();
     return false;
   }
   struct stat st {};

@@ -11,7 +11,8 @@
 //  - persistent (an image path): the file itself is the truth, so it can be read back after a
 //    restart or replaced by a plain dump of a chip. Erased bytes are stored as 0xFF, a gap
 //    before a newly programmed page is filled with 0xFF, and pages past the end of the file are
-//    erased. On opening, every page the file reaches is marked as possibly programmed.
+//    erased. On opening, every page the file reaches is marked as possibly programmed. The file
+//    is locked (flock, exclusive) while the store is open, so two simulators cannot share it.
 #pragma once
 
 #include <cstdint>

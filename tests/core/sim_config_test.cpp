@@ -27,7 +27,9 @@ TEST_F(SimConfigTest, ReadsEveryKeyAndKeepsDefaultsForTheRest) {
       "BadBlocks=1, 7 9\nImage=imgs/a.bin\n"
       "[SocketB]\nEmpty=yes\nID=98da9095\n"
       "[Faults]\nAbsent=0\nDropReplies=1\nGarbageReplies=true\nRefuseCycles=2\n"
-      "BadMarkerCycles=3\nShortTransferAtUnit=5\nUnplugAtUnit=-1\n");
+      "BadMarkerCycles=3\nShortTransferAtUnit=5\nUnplugAtUnit=-1\n"
+      "StallAtPercent=40\nDoneInAck=yes\nShortDoneReport=1\nWrongMarkDoneReport=on\n"
+      "ExtraBadBlocks=3\n");
   ASSERT_TRUE(c) << error;
   EXPECT_TRUE(c->realTime);
   const sim::SocketConfig& a = c->socketA;
@@ -49,6 +51,11 @@ TEST_F(SimConfigTest, ReadsEveryKeyAndKeepsDefaultsForTheRest) {
   EXPECT_EQ(c->faults.badMarkerCycles, 3);
   EXPECT_EQ(c->faults.shortTransferAtUnit, 5);
   EXPECT_EQ(c->faults.unplugAtUnit, -1);
+  EXPECT_EQ(c->faults.stallAtPercent, 40);
+  EXPECT_TRUE(c->faults.doneInAck);
+  EXPECT_TRUE(c->faults.shortDoneReport);
+  EXPECT_TRUE(c->faults.wrongMarkDoneReport);
+  EXPECT_EQ(c->faults.extraBadBlocks, 3);
 }
 
 TEST_F(SimConfigTest, RejectsInvalidValuesNamingTheKey) {
@@ -67,6 +74,8 @@ TEST_F(SimConfigTest, RejectsInvalidValuesNamingTheKey) {
       {"[Faults]\nRefuseCycle=1\n", "RefuseCycle"},
       {"[Socket A]\nPage=512\n", "Socket A"},
       {"[SocketA]\nImage=x.img\n[SocketB]\nImage=x.img\n", "Image"},
+      {"[Faults]\nStallAtPercent=100\n", "StallAtPercent"},
+      {"[Faults]\nExtraBadBlocks=-1\n", "ExtraBadBlocks"},
   };
   for (const auto& [text, key] : cases) {
     EXPECT_FALSE(load(text)) << text;
@@ -78,6 +87,12 @@ TEST_F(SimConfigTest, RejectsInvalidValuesNamingTheKey) {
 TEST_F(SimConfigTest, MissingFileIsAnError) {
   EXPECT_FALSE(sim::SimConfig::load(dir.file("none.ini"), &error));
   EXPECT_NE(error.find("none.ini"), std::string::npos);
+}
+
+TEST_F(SimConfigTest, OversizedFileIsRefused) {
+  dir.write("big.ini", "[Simulator]\n" + std::string(4 * 1024 * 1024, ';'));
+  EXPECT_FALSE(sim::SimConfig::load(dir.file("big.ini"), &error));
+  EXPECT_NE(error.find("larger than 4 MiB"), std::string::npos) << error;
 }
 
 class ScopedEnv {
@@ -127,6 +142,12 @@ TEST_F(SimConfigTest, EnvironmentChoosesTheFileAndItsModeOverridesTheDefault) {
     ScopedEnv env("NORVIK_SIMULATOR", &path);
     EXPECT_FALSE(sim::makeSimulatorFromEnvironment(clock, false, &err));
     EXPECT_NE(err.find("missing.ini"), std::string::npos);
+  }
+  {
+    const std::string path = dir.path();
+    ScopedEnv env("NORVIK_SIMULATOR", &path);
+    EXPECT_FALSE(sim::makeSimulatorFromEnvironment(clock, false, &err));
+    EXPECT_NE(err.find(path + ": it is a folder"), std::string::npos) << err;
   }
 }
 

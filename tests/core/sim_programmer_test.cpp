@@ -2,12 +2,15 @@
 // DeviceLink on virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <thread>
 
 #include "link/device_link.h"
 #include "link/exchange.h"
+#include "link/flags.h"
 #include "link/probe.h"
+#include "link/replies.h"
 #include "sim/simulated_programmer.h"
 #include "test_support.h"
 
@@ -43,6 +46,7 @@ class SimTest : public ::testing::Test {
  protected:
   void start(sim::SimConfig config = sim::SimConfig::defaults()) {
     link.reset();
+    sim.reset();  // a socket image is held by one simulator at a time
     sim = std::make_unique<sim::SimulatedProgrammer>(std::move(config), clock);
     link = std::make_unique<link::DeviceLink>(*sim, clock);
   }
@@ -377,6 +381,255 @@ TEST_F(SimTest, StreamFromAWorkerWhileAnotherThreadLooksOn) {
   for (int i = 0; i < 200; ++i) sim->peekPage(0, static_cast<std::uint32_t>(i % 64));
   worker.join();
   EXPECT_EQ(read(0, static_cast<std::uint32_t>(image.size()), kSocketA), image);
+}
+
+}  // namespace
+}  // namespace norvik
+
+namespace norvik {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One polling cycle as the host sees it.
+struct Poll {
+  int got;  // of the second read
+  link::Packet buffer;
+};
+
+// Copy and erase jobs on the wire, driven the way the host polls them.
+class SimJobTest : public ::testing::Test {
+ protected:
+  // Socket A: 8 blocks of 4 pages of 512 + 16 bytes, blocks 2 and 5 bad, every cell holding 0x5A in
+  // its image file, so that a block the job leaves alone keeps 0x5A in the file.
+  static constexpr std::size_t kPage = 512 + 16;
+  static constexpr std::uint32_t kBlockMain = 4 * 512;
+  sim::SimConfig smallChip() {
+    sim::SimConfig c = sim::SimConfig::defaults();
+    c.socketA.pageSize = 512;
+    c.socketA.oobSize = 16;
+    c.socketA.pagesPerBlock = 4;
+    c.socketA.blocks = 8;
+    c.socketA.badBlocks = {2, 5};
+    c.socketA.imagePath = dir.file("a.img");
+    dir.write("a.img", std::string(8 * 4 * kPage, '\x5A'));
+    return c;
+  }
+  void start(sim::SimConfig c) {
+    sim.reset();
+    sim = std::make_unique<sim::SimulatedProgrammer>(std::move(c), clock);
+  }
+
+  void send(std::uint8_t command, std::uint8_t sub, std::uint32_t at, std::uint32_t length,
+            std::uint8_t flags) {
+    auto p = link::CommandPacket::operation(command, sub, at, length, flags);
+    ASSERT_EQ(sim->writeData(link::kEpCommand, p.bytes().data(), 16, 1000), 16);
+  }
+  // The pair with the host's pauses; the one read after the start packet is the acknowledgement.
+  void pair(std::uint8_t command, std::uint32_t at, std::uint32_t length, std::uint8_t flags,
+            int pauseAfterStartMs) {
+    send(command, command, at, length, flags);
+    clock.sleepMs(20);
+    send(command, link::kSubStart, at, length, flags);
+    clock.sleepMs(pauseAfterStartMs);
+    ASSERT_EQ(sim->readData(link::kEpReply, rx.data(), 16, 1000), 16);
+  }
+  void erase(std::uint32_t at, std::uint32_t length, const link::OperationFlags& flags) {
+    pair(link::kCmdErase, at, length, flags.byte(), 20);
+  }
+  void copy(std::uint32_t at, std::uint32_t length, const link::CopyFlags& flags) {
+    pair(link::kCmdCopy, at, length, flags.byte(), 0);
+  }
+
+  // Polling cycles (pause, two reads into one buffer) until a whole report says 100, or `limit`.
+  std::vector<Poll> pollToEnd(int pauseMs, int limit = 40) {
+    std::vector<Poll> polls;
+    while (static_cast<int>(polls.size()) < limit) {
+      clock.sleepMs(pauseMs);
+      sim->readData(link::kEpReply, rx.data(), 16, 1000);
+      const int got = sim->readData(link::kEpReply, rx.data(), 16, 1000);
+      polls.push_back({got, rx});
+      if (got == 16 && link::progress::marked(rx) && link::progress::percent(rx) == 100) break;
+    }
+    return polls;
+  }
+  // What the image file holds for block `block` of socket A.
+  std::string blockInFile(std::uint32_t block) {
+    return dir.read("a.img").substr(block * 4 * kPage, 4 * kPage);
+  }
+  static std::string erasedBlock() { return std::string(4 * kPage, '\xFF'); }
+  static std::string untouchedBlock() { return std::string(4 * kPage, '\x5A'); }
+
+  testing::TempDir dir;
+  VirtualClock clock;
+  std::unique_ptr<sim::SimulatedProgrammer> sim;
+  link::Packet rx{};
+};
+
+TEST_F(SimJobTest, EraseReportsRisingProgressAndTheBadBlockCountAt100) {
+  start(smallChip());
+  // From inside block 1 for four blocks' worth: blocks 1 to 5, of which 2 and 5 are bad. The
+  // spare option changes nothing: an erase clears whole blocks.
+  link::OperationFlags flags;
+  flags.socketA = true;
+  flags.spare = true;
+  erase(kBlockMain + 100, 4 * kBlockMain, flags);
+  EXPECT_TRUE(link::progress::matches(rx));
+  EXPECT_EQ(link::progress::status(rx), 1);
+  EXPECT_LT(link::progress::percent(rx), 100);
+
+  const std::vector<Poll> polls = pollToEnd(100);
+  ASSERT_EQ(link::progress::percent(polls.back().buffer), 100);
+  EXPECT_EQ(link::progress::status(polls.back().buffer), 2) << "the bad blocks met";
+  EXPECT_GE(polls.size(), 5u) << "fast mode still shows intermediate percentages";
+  for (std::size_t i = 0; i + 1 < polls.size(); ++i) {
+    EXPECT_TRUE(link::progress::matches(polls[i].buffer));
+    EXPECT_EQ(link::progress::status(polls[i].buffer), 1);
+    EXPECT_LT(link::progress::percent(polls[i].buffer),
+              link::progress::percent(polls[i + 1].buffer));
+  }
+  EXPECT_EQ(blockInFile(0), untouchedBlock());
+  EXPECT_EQ(blockInFile(1), erasedBlock());
+  EXPECT_EQ(blockInFile(2), untouchedBlock()) << "a bad block is never erased";
+  EXPECT_EQ(blockInFile(4), erasedBlock());
+  EXPECT_EQ(blockInFile(5), untouchedBlock());
+  EXPECT_EQ(blockInFile(6), untouchedBlock());
+}
+
+// The polls hold one report that says 100 before the job is done; the real reports go on after
+// it, up to a whole, marked 100.
+void expectOneEarly100(const std::vector<Poll>& polls, bool (*isEarly)(const Poll&)) {
+  const auto early = std::find_if(polls.begin(), polls.end(), isEarly);
+  ASSERT_NE(early, polls.end());
+  EXPECT_EQ(link::progress::percent(early->buffer), 100);
+  EXPECT_EQ(std::count_if(polls.begin(), polls.end(), isEarly), 1);
+  ASSERT_LT(early + 1, polls.end());
+  EXPECT_LT(link::progress::percent((early + 1)->buffer), 100) << "the job was not done";
+  EXPECT_EQ(polls.back().got, 16);
+  EXPECT_TRUE(link::progress::matches(polls.back().buffer));
+  EXPECT_EQ(link::progress::percent(polls.back().buffer), 100);
+}
+
+TEST_F(SimJobTest, ShortDoneReportComesOnceMidJob) {
+  sim::SimConfig c = smallChip();
+  c.faults.shortDoneReport = true;
+  start(c);
+  link::OperationFlags flags;
+  flags.socketA = true;
+  erase(0, kBlockMain, flags);
+  expectOneEarly100(pollToEnd(100), [](const Poll& p) { return p.got == 8; });
+}
+
+TEST_F(SimJobTest, WrongMarkDoneReportComesOnceMidJob) {
+  sim::SimConfig c = smallChip();
+  c.faults.wrongMarkDoneReport = true;
+  start(c);
+  link::OperationFlags flags;
+  flags.socketA = true;
+  erase(0, kBlockMain, flags);
+  expectOneEarly100(pollToEnd(100),
+                    [](const Poll& p) { return p.got == 16 && !link::progress::marked(p.buffer); });
+}
+
+TEST_F(SimJobTest, DoneInAckFinishesTheEraseInTheAcknowledgement) {
+  sim::SimConfig c = smallChip();
+  c.faults.doneInAck = true;
+  start(c);
+  link::OperationFlags flags;
+  flags.socketA = true;
+  erase(kBlockMain, 5 * kBlockMain, flags);  // blocks 1 to 5, of which 2 and 5 are bad
+  EXPECT_TRUE(link::progress::matches(rx));
+  EXPECT_EQ(link::progress::percent(rx), 100);
+  EXPECT_EQ(link::progress::status(rx), 2) << "the bad-block count";
+  EXPECT_EQ(blockInFile(4), erasedBlock());
+}
+
+TEST_F(SimJobTest, StallLeavesTheRangeHalfErasedAndTheProgrammerGone) {
+  sim::SimConfig c = smallChip();
+  c.faults.stallAtPercent = 50;
+  start(c);
+  link::OperationFlags flags;
+  flags.socketA = true;
+  erase(0, 8 * kBlockMain, flags);
+  const std::vector<Poll> polls = pollToEnd(100, 6);
+  ASSERT_EQ(polls.size(), 6u);
+  EXPECT_EQ(polls[3].got, 16);
+  EXPECT_EQ(link::progress::percent(polls[3].buffer), 42);
+  EXPECT_EQ(polls[4].got, 0) << "at 52 %";
+  auto query = link::CommandPacket::identification(link::kCmdQuery, link::kCmdQuery);
+  EXPECT_EQ(sim->writeData(link::kEpCommand, query.bytes().data(), 16, 1000), 0);
+  // Half of the eight positions: blocks 0, 1, 2 (bad, passed over) and 3.
+  EXPECT_EQ(blockInFile(0), erasedBlock());
+  EXPECT_EQ(blockInFile(3), erasedBlock());
+  EXPECT_EQ(blockInFile(4), untouchedBlock());
+  EXPECT_EQ(blockInFile(7), untouchedBlock());
+}
+
+TEST_F(SimJobTest, ExtraBadBlocksTurnBadAndSkippingMovesTheRangePastThem) {
+  sim::SimConfig c = smallChip();
+  c.faults.extraBadBlocks = 1;
+  start(c);
+  link::OperationFlags flags;
+  flags.socketA = true;
+  flags.skipBad = true;
+  // Two good blocks from block 0: block 0 turns bad, 1 is erased, 2 is bad, 3 is erased.
+  erase(0, 2 * kBlockMain, flags);
+  EXPECT_EQ(link::progress::status(pollToEnd(100).back().buffer), 2);
+  EXPECT_EQ(blockInFile(0), untouchedBlock());
+  EXPECT_EQ(blockInFile(1), erasedBlock());
+  EXPECT_EQ(blockInFile(3), erasedBlock());
+  EXPECT_EQ(blockInFile(4), untouchedBlock());
+  EXPECT_EQ(sim->peekPage(0, 0), Bytes(kPage, 0x00)) << "the block stays bad";
+}
+
+TEST_F(SimTest, CopyWritesAsPagesMainAndSpareIntoBAndPassesOverABadBlock) {
+  // Socket A's block 37 is bad: of blocks 36..38, B gets 36 and 38; B's 37 keeps its data.
+  const Bytes image = randomBytes(3 * 64 * 2112, 9);
+  program(36 * kBlockMain, image, kSpare | kSocketA);
+  program(37 * kBlockMain, Bytes(2112, 0x11), kSpare);
+  link::CopyFlags flags;
+  flags.ce0 = true;
+  for (std::uint8_t sub : {link::kCmdCopy, link::kSubStart}) {
+    auto p = link::CommandPacket::operation(link::kCmdCopy, sub, 36 * kBlockMain, 3 * kBlockMain,
+                                            flags.byte());
+    ASSERT_EQ(sim->writeData(link::kEpCommand, p.bytes().data(), 16, 1000), 16);
+  }
+  link::Packet r{};
+  ASSERT_EQ(sim->readData(link::kEpReply, r.data(), 16, 1000), 16);
+  EXPECT_TRUE(link::progress::matches(r));
+  EXPECT_EQ(link::progress::status(r), 1);
+  int polls = 0;
+  while (link::progress::percent(r) != 100 && polls < 20) {
+    clock.sleepMs(200);
+    sim->readData(link::kEpReply, r.data(), 16, 1000);
+    sim->readData(link::kEpReply, r.data(), 16, 1000);
+    ++polls;
+  }
+  EXPECT_EQ(polls, 5) << "a short copy still takes its minimum second";
+  for (std::uint32_t page = 36 * 64; page < 39 * 64; ++page) {
+    if (page / 64 == 37) continue;
+    ASSERT_EQ(sim->peekPage(1, page), sim->peekPage(0, page)) << "page " << page;
+  }
+  EXPECT_EQ(sim->peekPage(1, 36 * 64 + 5)[2048 + 3], image[5 * 2112 + 2048 + 3]) << "spare";
+  EXPECT_EQ(sim->peekPage(1, 37 * 64), Bytes(2112, 0x11)) << "opposite a bad block: untouched";
+  EXPECT_EQ(sim->lastJob()->badBlocks, 1);
+}
+
+TEST_F(SimTest, ASocketImageServesOneSimulatorAtATime) {
+  testing::TempDir dir;
+  sim::SimConfig c = sim::SimConfig::defaults();
+  c.socketA.imagePath = dir.file("a.img");
+  start(c);
+  try {
+    sim::SimulatedProgrammer second(c, clock);
+    ADD_FAILURE() << "two simulators on one image";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(dir.file("a.img") + " is in use"), std::string::npos)
+        << e.what();
+  }
+  link.reset();
+  sim.reset();
+  EXPECT_NO_THROW(sim::SimulatedProgrammer(c, clock)) << "the lock goes with the simulator";
 }
 
 }  // namespace
