@@ -13,6 +13,8 @@
 #include "app/session.h"
 #include "console_host.h"
 #include "exit_codes.h"
+#include "files/file_object.h"
+#include "operations/compare_files.h"
 #include "operations/transfer_unit.h"
 
 namespace norvik::cli {
@@ -33,6 +35,12 @@ int exitCodeFor(app::Outcome outcome) {
       return kExitTransfer;
     case app::Outcome::NoAcknowledge:
       return kExitNoAcknowledge;
+    case app::Outcome::NoAnswer:
+      return kExitNoAnswer;
+    case app::Outcome::TestFailed:
+      return kExitVerify;
+    case app::Outcome::Cancelled:
+      return kExitDeclined;
     case app::Outcome::None:
     case app::Outcome::FileUnusable:
     case app::Outcome::Stopped:
@@ -131,30 +139,20 @@ int verify(Session& s, const Options& opt) {
   s.dlg().OnRead();
   int rc = s.outcome();
   if (rc == kExitOk) {
-    std::FILE* a = std::fopen(opt.path.c_str(), "rb");
-    std::FILE* b = std::fopen(back.c_str(), "rb");
-    std::uint64_t offset = 0;
-    bool differ = false;
-    std::vector<unsigned char> x(1 << 16), y(1 << 16);
-    while (a && b && offset < length && !differ) {
-      const std::size_t want =
-          static_cast<std::size_t>(std::min<std::uint64_t>(x.size(), length - offset));
-      const std::size_t na = std::fread(x.data(), 1, want, a);
-      const std::size_t nb = std::fread(y.data(), 1, want, b);
-      for (std::size_t i = 0; i < want; ++i) {
-        if (i >= na || i >= nb || x[i] != y[i]) {
-          offset += i;
-          differ = true;
-          break;
-        }
-      }
-      if (!differ) offset += want;
-    }
-    if (a) std::fclose(a);
-    if (b) std::fclose(b);
-    if (differ) {
+    s.state().imageFile.close();  // its exclusive hold would keep the comparison out
+    files::FileObject image;
+    files::FileObject readBack;
+    const bool opened =
+        image.open(opt.path, files::Access::Read, files::Disposition::OpenExisting) &&
+        readBack.open(back, files::Access::Read, files::Disposition::OpenExisting);
+    const operations::Comparison c =
+        opened ? operations::compareFiles(image, readBack, length) : operations::Comparison{};
+    if (!opened || c.readFailed) {
+      std::fprintf(stderr, "verify: cannot read %s back\n", opt.path.c_str());
+      rc = kExitFile;
+    } else if (!c.equal) {
       std::printf("verify: first difference at offset 0x%llX\n",
-                  static_cast<unsigned long long>(offset));
+                  static_cast<unsigned long long>(c.firstDifference));
       rc = kExitVerify;
     } else {
       std::printf("verify: %u bytes identical\n", length);
@@ -216,6 +214,60 @@ int runRead(const Options& opt) {
     s.host().setText(ids::kReadLength, length);
     s.host().answerFileDialog(opt.path);
     s.dlg().OnRead();
+    rc = s.outcome();
+  }
+  s.saveLog();
+  return rc;
+}
+
+}  // namespace norvik::cli
+
+namespace norvik::cli {
+
+int runCopy(const Options& opt) {
+  Session s(opt.showProgress);
+  if (!s.start()) return kExitSimulator;
+  int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
+  if (rc == kExitOk) {
+    s.host().setText(ids::kCopyLength, opt.length);
+    s.dlg().OnCopy();
+    rc = s.outcome();
+  }
+  s.saveLog();
+  return rc;
+}
+
+int runErase(const Options& opt) {
+  Session s(opt.showProgress);
+  if (!s.start()) return kExitSimulator;
+  int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kEraseStart);
+  if (rc == kExitOk) {
+    s.host().setText(ids::kEraseLength, opt.length);
+    s.dlg().OnErase();
+    rc = s.outcome();
+    if (rc == kExitOk) std::printf("bad blocks: %d\n", s.dlg().lastBadBlockCount());
+  }
+  s.saveLog();
+  return rc;
+}
+
+int runSelfTest(const Options& opt) {
+  if (!opt.yes && isatty(STDIN_FILENO) == 0) {
+    std::fprintf(stderr,
+                 "selftest destroys the chip's contents; confirm with --yes (no terminal to ask "
+                 "on)\n");
+    return kExitUsage;
+  }
+  Session s(opt.showProgress);
+  if (!s.start()) return kExitSimulator;
+  s.host().setConfirmation(opt.yes ? ConsoleHost::Confirmation::Yes
+                                   : ConsoleHost::Confirmation::Ask);
+  int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
+  if (rc == kExitOk) {
+    // The test's read step uses the read group's options: the same as its program step's.
+    s.host().setChecked(ids::kReadSpare, opt.spare);
+    s.host().setChecked(ids::kReadSkipBad, opt.skipBad);
+    s.dlg().OnChipTest();
     rc = s.outcome();
   }
   s.saveLog();

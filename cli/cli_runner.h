@@ -14,11 +14,15 @@ struct Options {
   bool spare = false;
   bool skipBad = false;
   bool verify = false;
+  bool yes = false;  // selftest: the destructive test is confirmed
   bool showProgress = false;
 };
 
 int runDetect(const Options& opt);
 int runProgram(const Options& opt);
 int runRead(const Options& opt);
+int runCopy(const Options& opt);
+int runErase(const Options& opt);
+int runSelfTest(const Options& opt);
 
 }  // namespace norvik::cli

@@ -8,7 +8,8 @@ namespace norvik::cli {
 
 namespace {
 bool isPercentLabel(int id) {
-  return id == app::ids::kProgramPercent || id == app::ids::kReadPercent;
+  return id == app::ids::kProgramPercent || id == app::ids::kReadPercent ||
+         id == app::ids::kCopyPercent || id == app::ids::kErasePercent;
 }
 }  // namespace
 
@@ -28,8 +29,25 @@ void ConsoleHost::setText(int id, const std::string& text) {
 
 int ConsoleHost::messageBox(const app::MessageBoxRequest& request) {
   messages_.push_back(request.text);
-  std::fprintf(stderr, "%s\n", request.text.c_str());
-  return app::kIdOk;
+  if (request.buttons != app::MessageButtons::OkCancel) {
+    std::fprintf(stderr, "%s\n", request.text.c_str());
+    return app::kIdOk;
+  }
+  switch (confirmation_) {
+    case Confirmation::Yes:
+      std::fprintf(stderr, "%s: yes\n", request.text.c_str());
+      return app::kIdOk;
+    case Confirmation::No:
+      std::fprintf(stderr, "%s: no\n", request.text.c_str());
+      return app::kIdCancel;
+    case Confirmation::Ask:
+      break;
+  }
+  std::fprintf(stderr, "%s [y/N] ", request.text.c_str());
+  std::fflush(stderr);
+  char answer[16] = {};
+  if (std::fgets(answer, sizeof answer, stdin) == nullptr) return app::kIdCancel;
+  return answer[0] == 'y' || answer[0] == 'Y' ? app::kIdOk : app::kIdCancel;
 }
 
 std::optional<std::string> ConsoleHost::fileDialog(const app::FileDialogRequest&) {

@@ -29,12 +29,18 @@ class ConsoleHost final : public app::DialogHost {
   int messageBox(const app::MessageBoxRequest& request) override;
   std::optional<std::string> fileDialog(const app::FileDialogRequest& request) override;
 
+  // How a question with OK and Cancel is answered: yes at once, asked on the terminal (stdin),
+  // or no.
+  enum class Confirmation { No, Ask, Yes };
+  void setConfirmation(Confirmation c) { confirmation_ = c; }
+
   // The answer the next file dialog gets.
   void answerFileDialog(std::optional<std::string> path) { nextFile_ = std::move(path); }
   const std::vector<std::string>& messages() const { return messages_; }
 
  private:
   bool showProgress_;
+  Confirmation confirmation_ = Confirmation::No;
   app::ControlStore controls_;
   std::optional<std::string> nextFile_;
   std::vector<std::string> messages_;

@@ -8,7 +8,7 @@ mkdir -p "$dir/nand_lib"
 cp -n "$root"/nand_lib/*.ini "$dir/nand_lib/" 2>/dev/null || true
 [ -e "$dir/Config.ini" ] || cp "$root/data/Config.ini" "$dir/Config.ini"
 if [ ! -e "$dir/test.bin" ]; then
-  # 6 MiB of a repeating printable pattern (the self-test compares up to the first zero byte).
+  # 6 MiB of a repeating printable pattern; the self-test compares all of it.
   python3 - "$dir/test.bin" <<'PY'
 import sys
 line = bytes(range(0x21, 0x7f))

@@ -16,6 +16,9 @@ void bindProgrammer(MainDialog& window, app::CProgrammerDlg& dialog) {
 
   window.setClickJob(ids::kProgram, [dlg](Stop stop) { dlg->OnProgram(stop); });
   window.setClickJob(ids::kRead, [dlg](Stop stop) { dlg->OnRead(stop); });
+  window.setClickJob(ids::kCopy, [dlg](Stop stop) { dlg->OnCopy(stop); });
+  window.setClickJob(ids::kErase, [dlg](Stop stop) { dlg->OnErase(stop); });
+  window.setClickJob(ids::kChipTest, [dlg](Stop stop) { dlg->OnChipTest(stop); });
   window.setClickJob(ids::kOpenFile, [dlg](Stop) { dlg->OnOpenFile(); });
   window.setClickJob(ids::kSaveFile, [dlg](Stop) { dlg->OnSaveFile(); });
   window.setClickJob(ids::kRefresh, [dlg](Stop) { dlg->OnRefreshDevice(); });
@@ -23,9 +26,6 @@ void bindProgrammer(MainDialog& window, app::CProgrammerDlg& dialog) {
   window.setClickJob(ids::kSelectB, [dlg](Stop) { dlg->OnSelectB(); });
   window.setClickJob(ids::kProgramSpare, [dlg](Stop) { dlg->OnProgramSpare(); });
   window.setClickJob(ids::kReadSpare, [dlg](Stop) { dlg->OnReadSpare(); });
-
-  // Not built yet: 1023 开始拷贝 (copy), 1004 开始擦除 (erase) and 3 芯片测试 (self-test) have
-  // no handler, so their clicks do nothing.
 }
 
 }  // namespace norvik::ui

@@ -37,6 +37,7 @@ StreamOutcome streamImage(link::DeviceLink& link, const ImageStream& s, StreamPr
     return s.seekEveryUnit || *got >= expected;
   };
   if (unitCount > 0 && !loadUnit(0)) return {StreamResult::FileFailed, 0};
+  const int wire = static_cast<int>(unit.wireLength);
   StreamOutcome out;
   for (std::uint32_t i = 0; i < unitCount; ++i) {
     if (stop.stop_requested()) {

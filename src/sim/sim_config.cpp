@@ -67,6 +67,7 @@ constexpr Key kSocketKeys[] = {
      [](ConfigField& f, Target& t) { f.integer(t.socket->pagesPerBlock, -kAnyInt, kAnyInt); }},
     {"Blocks", [](ConfigField& f, Target& t) { f.integer(t.socket->blocks, -kAnyInt, kAnyInt); }},
     {"BadBlocks", [](ConfigField& f, Target& t) { f.blockList(t.socket->badBlocks); }},
+    {"WeakPage", [](ConfigField& f, Target& t) { f.integer(t.socket->weakPage, -1, kAnyInt); }},
     {"Image",
      [](ConfigField& f, Target& t) {
        if (f.value().empty()) return;

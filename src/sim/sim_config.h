@@ -19,6 +19,7 @@ struct SocketConfig {
   int blocks = 1024;
   std::vector<int> badBlocks;  // factory bad blocks
   std::string imagePath;       // keeps the socket's contents across restarts; "" = temporary
+  int weakPage = -1;           // this page reads back with bit 0 of its first byte flipped
 };
 
 struct FaultConfig {

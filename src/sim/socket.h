@@ -36,8 +36,14 @@ class Socket {
   // The block fails and is bad from now on (until the simulator restarts).
   void markBad(std::uint32_t block) { badBlock_[block] = true; }
 
+  // A weak page (WeakPage=) reads back with one bit flipped, as a worn cell would.
   bool readPages(std::uint32_t first, std::uint32_t count, std::uint8_t* out) const {
-    return store_.readPages(first, count, out);
+    if (!store_.readPages(first, count, out)) return false;
+    const auto weak = static_cast<std::uint32_t>(chip_.weakPage);
+    if (chip_.weakPage >= 0 && weak >= first && weak - first < count) {
+      out[std::size_t{weak - first} * pageBytes()] ^= 0x01;
+    }
+    return true;
   }
   bool writePages(std::uint32_t first, std::uint32_t count, const std::uint8_t* data) {
     return store_.writePages(first, count, data);
