@@ -35,10 +35,7 @@ void CProgrammerDlg::OnCopy(std::stop_token stop) {
 
   const link::PairOutcome pair = link::commandPair(link_, link::kCmdCopy, *start, length,
                                                    flags.byte(), link::kCopyPair, stop);
-  if (pair.result == link::PairResult::Stopped) {
-    lastOutcome_ = Outcome::Stopped;
-    return;
-  }
+  if (pair.result == link::PairResult::Stopped) return noteStopped();
   if (pair.result == link::PairResult::TimedOut) {
     return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
   }
@@ -59,10 +56,7 @@ void CProgrammerDlg::CopyThreadProc(std::stop_token stop) {
     case operations::JobResult::Done:
       break;
     case operations::JobResult::Stopped:
-      // The copy goes on inside the programmer; the host only stops following it.
-      lastOutcome_ = Outcome::Stopped;
-      showLog();
-      return;
+      return noteStopped(/*jobGoesOn=*/true);
     case operations::JobResult::Silent:
       showLog();
       return refuse(Outcome::NoAnswer, kMsgCopyNoAnswer, MessageOwner::None);

@@ -40,10 +40,7 @@ void CProgrammerDlg::OnErase(std::stop_token stop) {
 
   const link::PairOutcome pair = link::commandPair(link_, link::kCmdErase, *start, length,
                                                    flags.byte(), link::kErasePair, stop);
-  if (pair.result == link::PairResult::Stopped) {
-    lastOutcome_ = Outcome::Stopped;
-    return;
-  }
+  if (pair.result == link::PairResult::Stopped) return noteStopped();
   if (pair.result == link::PairResult::TimedOut) {
     return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
   }
@@ -55,10 +52,7 @@ void CProgrammerDlg::OnErase(std::stop_token stop) {
     PercentProgress progress(host_, ids::kEraseBar, ids::kErasePercent);
     const operations::JobOutcome job =
         operations::followJob(link_, operations::kErasePolling, report, progress, stop);
-    if (job.result == operations::JobResult::Stopped) {
-      lastOutcome_ = Outcome::Stopped;  // the erase goes on inside the programmer
-      return;
-    }
+    if (job.result == operations::JobResult::Stopped) return noteStopped(/*jobGoesOn=*/true);
     if (job.result == operations::JobResult::Silent) {
       return refuse(Outcome::NoAnswer, kMsgEraseNoAnswer);
     }

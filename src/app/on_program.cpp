@@ -50,10 +50,7 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
 
   const link::PairOutcome pair = link::commandPair(
       link_, link::kCmdProgram, *start, state_.programLength, flags, link::kProgramPair, stop);
-  if (pair.result == link::PairResult::Stopped) {
-    lastOutcome_ = Outcome::Stopped;
-    return;
-  }
+  if (pair.result == link::PairResult::Stopped) return noteStopped();
   if (pair.result == link::PairResult::TimedOut) {
     return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
   }
@@ -85,8 +82,7 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
     case operations::StreamResult::Done:
       break;
     case operations::StreamResult::Stopped:
-      lastOutcome_ = Outcome::Stopped;
-      return;
+      return noteStopped();  // the whole units sent stay programmed
     // The message first, then the image is closed.
     case operations::StreamResult::TransferFailed:
       refuse(Outcome::TransferFailed, kMsgSendError, owner);

@@ -51,9 +51,8 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
   const link::PairOutcome pair = link::commandPair(link_, link::kCmdRead, *start, state_.readLength,
                                                    flags, link::kReadPair, stop);
   if (pair.result == link::PairResult::Stopped) {
-    lastOutcome_ = Outcome::Stopped;
     state_.readFile.close();
-    return;
+    return noteStopped();
   }
   if (pair.result == link::PairResult::TimedOut) {
     return refuseAndClose(Outcome::NoAcknowledge, kMsgNoAcknowledge);
@@ -80,9 +79,8 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
     case operations::StreamResult::Done:
       break;
     case operations::StreamResult::Stopped:
-      lastOutcome_ = Outcome::Stopped;
-      out.close();
-      return;
+      out.close();  // the whole units received stay in the file
+      return noteStopped();
     // The message first, then the output is closed; the units written so far stay.
     case operations::StreamResult::TransferFailed:
       refuse(Outcome::TransferFailed, kMsgReceiveError, owner);

@@ -23,6 +23,11 @@ inline constexpr const char* kLineCopyDone = "\r\n %Y年%m月%d日%X 拷贝成�
 inline constexpr const char* kLineEraseDone = "\r\n %Y年%m月%d日%X 擦除成功！！";
 inline constexpr const char* kLineTestPassed = "\r\n %Y年%m月%d日%X 测试成功！！";
 inline constexpr const char* kLineTestFailed = "\r\n %Y年%m月%d日%X  测试失败！！";
+// An operation ended by leaving the program (or a signal to the command line) while it ran.
+inline constexpr const char* kLineStopped = "\r\n %Y年%m月%d日%X 操作已停止（退出）";
+// The same for a copy or erase, which goes on inside the programmer.
+inline constexpr const char* kLineStoppedFollowing =
+    "\r\n %Y年%m月%d日%X 已停止跟踪（退出），编程器内的操作仍在继续";
 
 // CR LF, 69 equal signs, CR LF: the head of each run's block in systemlog.log.
 inline constexpr std::string_view kLogSeparator =

@@ -47,6 +47,13 @@ void CProgrammerDlg::refuse(Outcome why, const std::string& text, MessageOwner o
   message(text, owner);
 }
 
+void CProgrammerDlg::noteStopped(bool jobGoesOn) {
+  lastOutcome_ = Outcome::Stopped;
+  state_.log.takeStamp(link_.clock());
+  state_.log.appendStamped(jobGoesOn ? kLineStoppedFollowing : kLineStopped);
+  showLog();
+}
+
 void CProgrammerDlg::showChipNames() {
   host_.setText(ids::kNameA, state_.chips.socketA.deviceName);
   host_.setText(ids::kNameB, state_.chips.socketB.deviceName);

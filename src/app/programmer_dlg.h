@@ -84,6 +84,9 @@ class CProgrammerDlg {
   // Records why the handler stops, then shows its message.
   void refuse(Outcome why, const std::string& text, MessageOwner owner = MessageOwner::Dialog);
   void appendDetectionLines();
+  // The operation ends on a stop request: records it and leaves the stop line in the log. A copy
+  // or erase goes on inside the programmer (`jobGoesOn`); the host only stops following it.
+  void noteStopped(bool jobGoesOn = false);
   // Which socket the operation works on, for the socket checks of its probes.
   enum class Sockets { A, B, Both };
   bool probeThreeTimes(int spareFlag, Sockets used);
