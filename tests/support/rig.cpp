@@ -50,8 +50,12 @@ std::string Rig::read(const std::string& name) const {
 }
 
 std::vector<std::string> Rig::messageTexts() const {
+  return texts(host.messages());
+}
+
+std::vector<std::string> Rig::texts(const std::vector<app::MessageBoxRequest>& messages) {
   std::vector<std::string> out;
-  for (const auto& m : host.messages()) out.push_back(m.text);
+  for (const auto& m : messages) out.push_back(m.text);
   return out;
 }
 

@@ -48,6 +48,7 @@ class Rig {
   void write(const std::string& name, const std::string& bytes) const;
   std::string read(const std::string& name) const;
   std::vector<std::string> messageTexts() const;
+  static std::vector<std::string> texts(const std::vector<app::MessageBoxRequest>& messages);
   // Events from the first one equal to `first` on.
   std::vector<std::string> eventsFrom(const std::string& first) const;
 
