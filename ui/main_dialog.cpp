@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QValidator>
+#include <algorithm>
 
 #include "about_dialog.h"
 #include "app/dialog_template.h"
@@ -206,7 +207,7 @@ void MainDialog::buildControls() {
 
   // Stacking as the dialog manager does it: the first control of the template on top. Group
   // boxes are frames behind everything.
-  for (auto it = widgets_.rbegin(); it != widgets_.rend(); ++it) (*it)->raise();
+  std::for_each(widgets_.rbegin(), widgets_.rend(), [](QWidget* widget) { widget->raise(); });
   for (QWidget* group : groupBoxes) group->lower();
 }
 
@@ -225,7 +226,7 @@ void MainDialog::buildSystemMenu() {
 }
 
 void MainDialog::setClickJob(int id, Job job) {
-  clickJobs_.insert(id, std::move(job));
+  clickJobs_.emplace(id, std::move(job));
 }
 
 QWidget* MainDialog::control(int id) const {

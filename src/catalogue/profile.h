@@ -33,7 +33,7 @@ class WorkingFolder;
 namespace norvik::catalogue {
 
 // 4 MiB: the largest profile file read. Real vendor files are a few KiB.
-inline constexpr std::size_t kMaxProfileBytes = 4u * 1024u * 1024u;
+inline constexpr std::size_t kMaxProfileBytes = std::size_t{4} * 1024 * 1024;
 
 class Profile {
  public:

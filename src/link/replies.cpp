@@ -12,7 +12,8 @@ constexpr int kMarkAt5 = 5;
 
 Packet id_reply::build(const std::uint8_t (&id)[4], std::uint8_t command, std::uint8_t sub) {
   Packet r = CommandPacket::identification(0, 0).bytes();
-  for (int i = 0; i < kIdBytes; ++i) r[static_cast<std::size_t>(kIdAt + i)] = id[i];
+  constexpr auto at = static_cast<std::size_t>(kIdAt);
+  for (std::size_t i = 0; i < kIdBytes; ++i) r[at + i] = id[i];
   r[kEchoCommandAt] = command;
   r[kEchoSubAt] = sub;
   return r;

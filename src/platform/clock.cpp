@@ -1,7 +1,7 @@
 #include "platform/clock.h"
 
 #include <sys/prctl.h>
-#include <time.h>
+#include <time.h>  // NOLINT(modernize-deprecated-headers): POSIX clock_gettime, clock_nanosleep
 
 #include <cmath>
 

@@ -12,6 +12,7 @@ namespace {
 class Converter {
  public:
   Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open reports failure as (iconv_t)-1.
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
       throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
     }
@@ -38,7 +39,7 @@ class Converter {
         // EILSEQ or EINVAL: skip one character of input and put the replacement.
         size_t skip = 1;
         if (utf8Input) {
-          unsigned char c = static_cast<unsigned char>(*inPtr);
+          auto c = static_cast<unsigned char>(*inPtr);
           skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
           if (skip > inLeft) skip = inLeft;
         }

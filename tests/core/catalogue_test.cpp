@@ -261,7 +261,7 @@ TEST(ShippedCatalogue, EveryVendorFileIsWellFormed) {
     for (int k = 1; k <= n; ++k) {
       const std::string s = "deviceName" + std::to_string(k);
       const std::string id = p.getString(s, "DeviceID", "", 20);
-      SCOPED_TRACE(std::string(name) + " " + s + " " + id);
+      SCOPED_TRACE(::testing::Message() << name << " " << s << " " << id);
       EXPECT_TRUE(std::regex_match(id, idPattern));
       EXPECT_TRUE(ids.insert(id).second) << "duplicate ID";
       const std::string lens = p.getString(s, "DeviceLens", "", 20);

@@ -110,7 +110,7 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
   EXPECT_EQ(dir.read("back.bin").size(), 4u * 8192u);
 
-  const std::string raw = randomBytes(5 * 8448, 2);  // five units of 4 × (2048 + 64)
+  const std::string raw = randomBytes(std::size_t{5} * 8448, 2);  // five units of 4 × (2048 + 64)
   dir.write("raw.bin", raw);
   r = cli("program raw.bin --socket A --spare");
   ASSERT_EQ(r.code, 0) << r.err;

@@ -40,8 +40,8 @@ class ProbeTest : public ::testing::Test {
       return packetFromHex("55AA" + id + "0000000000000000000000");
     };
     for (auto p : {packetFromHex("55AA0101"), reply(idA), reply(idB)}) {
-      backend.replies.push_back(p);
-      backend.replies.push_back(p);
+      backend.replies.emplace_back(p);
+      backend.replies.emplace_back(p);
     }
   }
 

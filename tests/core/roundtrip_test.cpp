@@ -67,7 +67,7 @@ TEST_F(RoundTripTest, ImageReadsBackWithoutSpare) {
 }
 
 TEST_F(RoundTripTest, ImageReadWithSpareProgramsBackByteForByte) {
-  const std::string image = testing::randomImage(4 * 8448, 8);
+  const std::string image = testing::randomImage(std::size_t{4} * 8448, 8);
   put("image.bin", image);
   program("image.bin", true, true);
   read("back.bin", true, "8000");
@@ -80,7 +80,7 @@ TEST_F(RoundTripTest, ImageReadWithSpareProgramsBackByteForByte) {
 }
 
 TEST_F(RoundTripTest, ExitDuringAReadStopsItAndKeepsWhatWasWritten) {
-  put("image.bin", testing::randomImage(64 * 8192, 9));
+  put("image.bin", testing::randomImage(std::size_t{64} * 8192, 9));
   program("image.bin", false, true);
   // Three probes (4 pauses each), 5 ms, the pair (2), then two pauses per unit: stop at unit 10.
   clock.stopAfter = clock.pauses() + 3 * 4 + 1 + 2 + 2 * 10;

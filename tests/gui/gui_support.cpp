@@ -23,8 +23,7 @@ WiredWindow::WiredWindow(bool runStartup, bool withCatalogue) {
   options.device = std::make_unique<sim::SimulatedProgrammer>(config, clock_);
   options.clock = &clock_;
   options.tracePath = "";
-  const std::string folder = dir();
-  options.currentDirectory = [folder] { return folder; };
+  options.currentDirectory = [folder = dir()] { return folder; };
   std::string error;
   session_ = app::Session::open(std::move(options), &error);
   window_ = std::make_unique<ui::MainDialog>(ui::MainDialog::Options{.simulated = true});

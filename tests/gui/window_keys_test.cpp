@@ -188,7 +188,7 @@ TEST(WindowKeysTest, ExitDuringWorkStopsItWhileTheWindowKeepsAnsweringThenSaves)
   std::atomic<int> answer{-1};
   w.window.setCancelJob([&](std::stop_token) {
     std::lock_guard lock(orderMutex);
-    order.push_back("save");
+    order.emplace_back("save");
   });
   w.window.setClickJob(1008, [&](std::stop_token stop) {
     gate.run(stop);
@@ -197,7 +197,7 @@ TEST(WindowKeysTest, ExitDuringWorkStopsItWhileTheWindowKeepsAnsweringThenSaves)
     answer = w.window.host().messageBox(
         {app::MessageOwner::None, "", "stopped", app::MessageButtons::OkCancel});
     std::lock_guard lock(orderMutex);
-    order.push_back("read ended");
+    order.emplace_back("read ended");
   });
   qobject_cast<QPushButton*>(w.window.control(1008))->click();
   ASSERT_TRUE(waitUntil([&] { return gate.running(); }));

@@ -28,8 +28,7 @@ Rig::Rig(RigOptions options)
   }
   s.clock = &clock;
   s.tracePath = "";
-  const std::string folder = work;
-  s.currentDirectory = [folder] { return folder; };
+  s.currentDirectory = [folder = work] { return folder; };
   std::string error;
   session_ = app::Session::open(std::move(s), &error);
   if (!session_) throw std::runtime_error("rig: " + error);
