@@ -52,7 +52,7 @@ void armScreenshot(norvik::ui::MainDialog& window) {
     if (!window.grab().save(target)) {
       std::fprintf(stderr, "norvik: cannot write %s\n", target.toLocal8Bit().constData());
     }
-    window.okCommand();
+    window.endWithoutSaving();
   });
 }
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 
 #include "about_dialog.h"
 #include "app/dialog_template.h"
+#include "app/messages.h"
 #include "app_icon.h"
 
 namespace norvik::ui {
@@ -194,7 +196,7 @@ void MainDialog::buildControls() {
           return;
         }
         const auto job = clickJobs_.constFind(id);
-        if (job != clickJobs_.cend() && !ending_) post(*job);
+        if (job != clickJobs_.cend() && !ending_) post(*job, /*isStartup=*/false, id);
       });
     }
 
@@ -314,8 +316,9 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
   event->ignore();
 }
 
-void MainDialog::post(Job job, bool isStartup) {
+void MainDialog::post(Job job, bool isStartup, int clickedId) {
   setBusyLook(true);
+  if (clickedId != 0) runningClick_ = clickedId;
   executor_->post([this, job = std::move(job), isStartup](std::stop_token stop) {
     job(stop);
     if (isStartup) QMetaObject::invokeMethod(this, "onStartupJobDone", Qt::QueuedConnection);
@@ -334,6 +337,7 @@ void MainDialog::onIdle() {
     continueEnd();
     return;
   }
+  runningClick_ = 0;
   setBusyLook(false);
   emit becameIdle();
 }
@@ -352,6 +356,11 @@ void MainDialog::setBusyLook(bool busy) {
       if (widget == focus) focusBeforeBusy_ = widget;
       widget->setEnabled(false);
     }
+    // The focus goes to "退出", which stays live, never into an edit where Enter would be the
+    // OK command.
+    if (focusBeforeBusy_) {
+      if (QWidget* exit = control(app::ids::kExit)) exit->setFocus(Qt::OtherFocusReason);
+    }
     focusAfterBusy_ = focusBeforeBusy_ ? focusWidget() : nullptr;
   } else {
     for (const int id : kBusyDisabledControls) {
@@ -366,11 +375,38 @@ void MainDialog::setBusyLook(bool busy) {
 }
 
 void MainDialog::cancelCommand() {
+  if (ending_ || asking_) return;
+  if (runningOperation() && executor_->busy()) {
+    const bool job = runningClick_ == app::ids::kCopy || runningClick_ == app::ids::kErase;
+    asking_ = true;
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(app::kAppName),
+                    QString::fromUtf8(job ? app::kMsgExitDuringJob : app::kMsgExitDuringOperation),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("exitQuestion"));
+    box.setDefaultButton(QMessageBox::No);
+    const bool leave = box.exec() == QMessageBox::Yes;
+    asking_ = false;
+    if (!leave) return;
+  }
   beginEnd(/*saveLog=*/true);
 }
 
 void MainDialog::okCommand() {
+  if (executor_ && executor_->busy()) return;
   beginEnd(/*saveLog=*/false);
+}
+
+bool MainDialog::runningOperation() const {
+  switch (runningClick_) {
+    case app::ids::kProgram:
+    case app::ids::kRead:
+    case app::ids::kCopy:
+    case app::ids::kErase:
+    case app::ids::kChipTest:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void MainDialog::beginEnd(bool saveLog) {

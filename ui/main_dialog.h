@@ -73,8 +73,14 @@ class MainDialog final : public QDialog {
   bool ending() const { return ending_; }
 
   // Ends the dialog through the cancel command (saves the log) or the OK command (does not).
+  // The cancel command ("退出", Esc, the close box). While an operation runs it first asks
+  // whether to stop it and leave; "no" lets it go on.
   void cancelCommand();
+  // The OK command (Enter outside a push button). While the device thread works it does
+  // nothing: a key press never ends a run.
   void okCommand();
+  // Ends without saving the log whatever runs (the screenshot mode's exit).
+  void endWithoutSaving() { beginEnd(/*saveLog=*/false); }
 
   // The emulated system menu (X11 window managers offer no hook into theirs): 最小化, 关闭,
   // a separator and the About entry. Opened by Alt+Space and by a right click on the dialog's
@@ -106,11 +112,13 @@ class MainDialog final : public QDialog {
   void buildSystemMenu();
   // Handles Enter, Esc and Alt+Space wherever the focus is; true when the key was used.
   bool handleKey(QWidget* focus, const QKeyEvent& key);
-  void post(Job job, bool isStartup = false);
+  void post(Job job, bool isStartup = false, int clickedId = 0);
   // Posted by the device thread by name (no data crosses with them).
   Q_INVOKABLE void onIdle();
   Q_INVOKABLE void onStartupJobDone();
   void setBusyLook(bool busy);
+  // An operation the user started (not start-up, a refresh or a file choice) is running.
+  bool runningOperation() const;
   void beginEnd(bool saveLog);
   void continueEnd();
   void drainExecutor();
@@ -131,6 +139,9 @@ class MainDialog final : public QDialog {
   bool busyLook_ = false;
   QPointer<QWidget> focusBeforeBusy_;
   QPointer<QWidget> focusAfterBusy_;
+
+  int runningClick_ = 0;  // the button whose job the device thread works on, 0 for none
+  bool asking_ = false;   // the cancel command's question is open
 
   bool ending_ = false;
   bool saveOnEnd_ = false;

@@ -39,6 +39,11 @@ inline constexpr const char* kMsgImageTooLarge = "文件大小超过4GB，无法
 inline constexpr const char* kMsgWriteFileError = "写入文件失败（磁盘已满或读写错误），上载已停止";
 inline constexpr const char* kMsgLogNotSaved = "无法保存操作日志文件：";
 inline constexpr const char* kMsgStopped = "操作已停止";
+// The cancel command's question while an operation runs.
+inline constexpr const char* kMsgExitDuringOperation =
+    "操作正在进行。要停止操作并退出吗？（已经传完的数据单元会保留）";
+inline constexpr const char* kMsgExitDuringJob =
+    "拷贝或擦除正在编程器内进行，电脑无法停止它，退出后编程器会继续完成。要停止跟踪并退出吗？";
 inline constexpr const char* kMsgEnterCopyStart = "请输入拷贝起始地址";
 inline constexpr const char* kMsgEnterEraseStart = "请输入擦除起始地址";
 inline constexpr const char* kMsgCopyNoAnswer =

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -109,6 +110,33 @@ TEST(ProgrammerWiringTest, EscapeSavesTheLogAndEnterDoesNot) {
     ASSERT_TRUE(waitUntil([&] { return finished > 0; }));
     EXPECT_FALSE(wired.fileExists(app::kLogFileName));
   }
+}
+
+TEST(ProgrammerWiringTest, CopyEraseAndChipTestButtonsReachTheirHandlers) {
+  WiredWindow wired(/*runStartup=*/true, /*withCatalogue=*/true);
+  ui::MainDialog& window = wired.window();
+  ASSERT_TRUE(waitUntil([&] { return !window.busy(); }));
+  qobject_cast<QLineEdit*>(window.control(1025))->setText(QStringLiteral("20000"));
+  qobject_cast<QLineEdit*>(window.control(1035))->setText(QStringLiteral("20000"));
+
+  click(window, 1023);
+  EXPECT_TRUE(waitUntil([&] { return wired.text(1033) == QStringLiteral("拷贝成功！！"); }));
+
+  OnModal<QMessageBox> count([](QMessageBox* box) {
+    EXPECT_TRUE(box->text().startsWith(QStringLiteral("检测到坏块数:")));
+    box->accept();
+  });
+  click(window, 1004);
+  EXPECT_TRUE(waitUntil([&] { return wired.text(1039) == QStringLiteral("擦除成功！！"); }));
+  EXPECT_TRUE(count.handled());
+
+  OnModal<QMessageBox> question([](QMessageBox* box) {
+    EXPECT_EQ(box->text(), QStringLiteral("使用芯片测试功能将破坏芯片原有数据，请确认是否继续"));
+    box->reject();
+  });
+  click(window, 3);
+  EXPECT_TRUE(waitUntil([&] { return question.handled() && !window.busy(); }));
+  EXPECT_FALSE(wired.fileExists("test1.bin"));
 }
 
 }  // namespace

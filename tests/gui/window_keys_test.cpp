@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/dialog_template.h"
+#include "app/messages.h"
 #include "gui_support.h"
 #include "main_dialog.h"
 
@@ -202,7 +204,10 @@ TEST(WindowKeysTest, ExitDuringWorkStopsItWhileTheWindowKeepsAnsweringThenSaves)
   qobject_cast<QPushButton*>(w.window.control(1008))->click();
   ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
 
+  // The cancel command asks first; "yes" stops the operation and leaves.
+  OnModal<QMessageBox> yes([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
   pressKey(w.window.control(2), Qt::Key_Escape);
+  EXPECT_TRUE(yes.handled());
   EXPECT_TRUE(w.window.ending());
   ASSERT_TRUE(w.ended());
   EXPECT_TRUE(gate.stoppedEarly());
@@ -212,18 +217,45 @@ TEST(WindowKeysTest, ExitDuringWorkStopsItWhileTheWindowKeepsAnsweringThenSaves)
   EXPECT_EQ(w.finishedResult, QDialog::Rejected);
 }
 
+TEST(WindowKeysTest, DuringAReadEnterDoesNothingAndNoToTheExitQuestionLetsItGoOn) {
+  CountingWindow w;
+  Gate gate;
+  w.window.setClickJob(1008, [&gate](std::stop_token stop) { gate.run(stop); });
+  QWidget* start = w.window.control(1009);
+  start->setFocus();
+  qobject_cast<QPushButton*>(w.window.control(1008))->click();
+  ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
+  pressKey(start, Qt::Key_Return);
+  EXPECT_FALSE(w.window.ending()) << "Enter in an edit is no way out of a running read";
+
+  OnModal<QMessageBox> no([](QMessageBox* box) {
+    EXPECT_EQ(box->text(), QString::fromUtf8(app::kMsgExitDuringOperation));
+    box->button(QMessageBox::No)->click();
+  });
+  qobject_cast<QPushButton*>(w.window.control(2))->click();
+  EXPECT_TRUE(no.handled());
+  EXPECT_FALSE(w.window.ending());
+  EXPECT_TRUE(gate.running());
+  gate.open();
+  ASSERT_TRUE(waitUntil([&] { return !w.window.busy(); }));
+  EXPECT_FALSE(gate.stoppedEarly());
+  EXPECT_EQ(w.finishedCount, 0);
+}
+
 TEST(WindowKeysTest, ClicksAfterExitBeganAreIgnored) {
   CountingWindow w;
   Gate gate;
   w.window.setClickJob(1008, [&gate](std::stop_token stop) { gate.run(stop); });
   qobject_cast<QPushButton*>(w.window.control(1008))->click();
   ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
-  w.window.okCommand();
-  qobject_cast<QPushButton*>(w.window.control(2))->click();  // a second, different end
+  OnModal<QMessageBox> yes([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+  qobject_cast<QPushButton*>(w.window.control(2))->click();
+  w.window.okCommand();  // a second, different end
+  qobject_cast<QPushButton*>(w.window.control(1003))->click();
   ASSERT_TRUE(w.ended());
   EXPECT_EQ(w.finishedCount, 1);
-  EXPECT_EQ(w.finishedResult, QDialog::Accepted);
-  EXPECT_EQ(w.cancelRuns, 0);
+  EXPECT_EQ(w.finishedResult, QDialog::Rejected);
+  EXPECT_EQ(w.cancelRuns, 1);
 }
 
 }  // namespace
