@@ -1,11 +1,15 @@
 // Transfer benchmark: programs an image into the simulated programmer (fast mode) and reads it
 // back, and prints for each job the wall time divided by the pauses the protocol mandates for it
 // (probes, command pair, one 1 ms pause per unit when programming, two when reading): 1.00 means
-// the front end adds nothing to the protocol's own time. Then the peak resident memory of a whole
-// run with a 16 MiB and a 256 MiB image, each in a process of its own.
+// the front end adds nothing to the protocol's own time. Then the copy and the erase of 16 MiB,
+// whose floor is the job's own time inside the programmer plus the pauses before it starts (the
+// polling can add at most one polling period), and the self-test against its mandated pauses.
+// Then the peak resident memory of a whole run with a 16 MiB and a 256 MiB image, each in a
+// process of its own.
 //
 //   bench_transfer            all of it
 //   bench_transfer run MIB    one run (used by the memory measurement)
+//   bench_transfer jobs       the copy, the erase and the self-test only
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
@@ -109,6 +114,88 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   return {programWall / programPauses, readWall / readPauses, identical};
 }
 
+// Real time, with the pauses of one length told apart from the others.
+class TallyClock final : public Clock {
+ public:
+  void sleepMs(int ms) override {
+    inner_.sleepMs(ms);
+    (ms == pollingMs ? pollingSlept : otherSlept) += ms;
+  }
+  void sleepUntilMs(double deadlineMs) override { inner_.sleepUntilMs(deadlineMs); }
+  double monotonicMs() override { return inner_.monotonicMs(); }
+  std::time_t wallNow() override { return inner_.wallNow(); }
+  int pollingMs = 0;
+  double pollingSlept = 0;
+  double otherSlept = 0;
+
+ private:
+  RealClock inner_;
+};
+
+// Copy and erase of 16 MiB, then the self-test, each in the same session.
+void runJobs(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy(
+      std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir / "nand_lib",
+      std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive);
+  {
+    std::ofstream test(dir / "test.bin", std::ios::binary);
+    std::mt19937 gen(7);
+    std::string bytes(0x600000, '\0');
+    for (char& c : bytes) c = static_cast<char>('A' + gen() % 26);
+    test << bytes;
+  }
+  TallyClock clock;
+  sim::SimConfig config = sim::SimConfig::defaults();
+  config.realTime = false;
+  config.socketA.badBlocks.clear();
+  config.socketB.badBlocks.clear();
+  auto simulator = std::make_unique<sim::SimulatedProgrammer>(config, clock);
+  sim::SimulatedProgrammer* programmer = simulator.get();
+  app::SessionOptions options;
+  options.device = std::move(simulator);
+  options.clock = &clock;
+  options.tracePath = "";
+  options.currentDirectory = [&] { return dir.string(); };
+  std::string error;
+  std::unique_ptr<app::Session> session = app::Session::open(std::move(options), &error);
+  link::DeviceLink& link = session->link();
+  testing::MemoryHost host;
+  app::CProgrammerDlg& dlg = session->attach(host);
+  dlg.InitControlsAndConfig();
+  dlg.LookUpChips();
+  using Ms = std::chrono::duration<double, std::milli>;
+
+  auto job = [&](const char* name, int polling, const std::function<void()>& run) {
+    clock.pollingMs = polling;
+    clock.otherSlept = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    run();
+    const double wall = Ms(std::chrono::steady_clock::now() - t0).count();
+    const double jobMs = programmer->lastJob() ? programmer->lastJob()->durationMs : 0;
+    // The polling pauses overlap the job's own time; the pauses before the job do not.
+    const double floor = jobMs + clock.otherSlept;
+    std::printf("%s: %.3f (%.0f ms above the floor of %.0f ms; one polling period: %d ms)%s\n",
+                name, wall / floor, wall - floor, floor, polling,
+                dlg.lastOutcome() == app::Outcome::Succeeded ? "" : " FAILED");
+  };
+  host.setText(ids::kCopyStart, "0");
+  host.setText(ids::kCopyLength, "1000000");
+  job("copy 16 MiB ", 200, [&] { dlg.OnCopy(); });
+  host.click(ids::kSelectB);
+  host.setText(ids::kEraseStart, "0");
+  host.setText(ids::kEraseLength, "1000000");
+  job("erase 16 MiB", 100, [&] { dlg.OnErase(); });
+
+  const double pausedBefore = link.mandatedPauseMs();
+  const auto t0 = std::chrono::steady_clock::now();
+  dlg.OnChipTest();
+  const double wall = Ms(std::chrono::steady_clock::now() - t0).count();
+  std::printf("self-test:    %.3f%s\n", wall / (link.mandatedPauseMs() - pausedBefore),
+              dlg.lastOutcome() == app::Outcome::Succeeded ? "" : " FAILED");
+  std::filesystem::remove_all(dir);
+}
+
 long childPeakKiB(const char* self, int mebibytes) {
   pid_t pid = fork();
   if (pid == 0) {
@@ -133,10 +220,15 @@ int main(int argc, char** argv) {
                 r.readRatio, r.identical ? "identical" : "DIFFERENT");
     return r.identical ? 0 : 1;
   }
+  if (argc == 2 && std::string(argv[1]) == "jobs") {
+    runJobs(base / "jobs");
+    return 0;
+  }
   std::printf("wall time / mandated pauses (1.00 = no overhead), 16 MiB image, fast simulator\n");
   Result r = run(16, base);
   std::printf("program: %.3f\nread:    %.3f\nread-back %s\n", r.programRatio, r.readRatio,
               r.identical ? "identical" : "DIFFERENT");
+  runJobs(base / "jobs");
   std::fflush(stdout);
   const long small = childPeakKiB(argv[0], 16);
   const long large = childPeakKiB(argv[0], 256);
