@@ -50,9 +50,8 @@ void CProgrammerDlg::OnChipTest(std::stop_token stop) {
                   std::string(kMsgTestImageMissing) + folder.pathOf(kTestImageName));
   }
   // The whole first min(length, 6 MiB) bytes of test.bin take part in the comparison.
-  const std::uint64_t compared =
-      std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<std::int64_t>(image.length(), 0)),
-                              kTestLength);
+  const std::uint64_t compared = std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(std::max<std::int64_t>(image.length(), 0)), kTestLength);
 
   if (probe(1) == link::kProbeNoProgrammer) return refuse(Outcome::NoProgrammer, kMsgNoDevice);
   showChipNames();

@@ -33,8 +33,8 @@ void CProgrammerDlg::OnCopy(std::stop_token stop) {
   showChipNames();
   link_.pause(kBeforePairPauseMs);
 
-  const link::PairOutcome pair = link::commandPair(link_, link::kCmdCopy, *start, length,
-                                                   flags.byte(), link::kCopyPair, stop);
+  const link::PairOutcome pair =
+      link::commandPair(link_, link::kCmdCopy, *start, length, flags.byte(), link::kCopyPair, stop);
   if (pair.result == link::PairResult::Stopped) return noteStopped();
   if (pair.result == link::PairResult::TimedOut) {
     return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);

@@ -35,7 +35,8 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
   if (!start || !length) return refuseAndClose(Outcome::BadInput, kMsgEnterReadRange);
   state_.readLength = *length;
 
-  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA ? Sockets::A : Sockets::B)) return state_.readFile.close();
+  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA ? Sockets::A : Sockets::B))
+    return state_.readFile.close();
   showChipNames();
   fillTransferGeometry(options.socketA);
   if (!operations::transferUnit(state_.chips.transfer, options.spare).usable()) {

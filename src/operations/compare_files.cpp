@@ -40,8 +40,8 @@ Comparison compareFiles(files::FileObject& a, files::FileObject& b, std::uint64_
       return c;
     }
     const std::size_t common = std::min(*na, *nb);
-    const auto mismatch = std::mismatch(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(common),
-                                        y.begin());
+    const auto mismatch =
+        std::mismatch(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(common), y.begin());
     const auto same = static_cast<std::size_t>(mismatch.first - x.begin());
     if (same < want) {
       c.firstDifference = offset + same;

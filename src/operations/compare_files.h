@@ -11,7 +11,7 @@ namespace norvik::operations {
 
 struct Comparison {
   bool equal = false;
-  bool readFailed = false;           // either file could not be read
+  bool readFailed = false;            // either file could not be read
   std::uint64_t firstDifference = 0;  // offset of the first differing (or missing) byte
 };
 

@@ -30,9 +30,9 @@ inline constexpr JobPolling kCopyPolling{200};
 inline constexpr JobPolling kErasePolling{100};
 
 enum class JobResult {
-  Done,      // a whole progress report said 100
-  Silent,    // no whole report within the bound: the job's end is unknown
-  Stopped,   // the stop was requested; the job goes on inside the programmer
+  Done,     // a whole progress report said 100
+  Silent,   // no whole report within the bound: the job's end is unknown
+  Stopped,  // the stop was requested; the job goes on inside the programmer
 };
 
 struct JobOutcome {
