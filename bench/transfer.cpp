@@ -43,9 +43,7 @@ struct Result {
 
 Result run(int mebibytes, const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
-  std::filesystem::copy(
-      std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir / "nand_lib",
-      std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive);
+  testing::copyCatalogue(dir.string());
   const std::uint64_t size = std::uint64_t(mebibytes) << 20;
   {
     std::ofstream img(dir / "image.bin", std::ios::binary);
@@ -135,9 +133,7 @@ class TallyClock final : public Clock {
 // Copy and erase of 16 MiB, then the self-test, each in the same session.
 void runJobs(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
-  std::filesystem::copy(
-      std::string(NORVIK_SOURCE_DIR) + "/nand_lib", dir / "nand_lib",
-      std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive);
+  testing::copyCatalogue(dir.string());
   {
     std::ofstream test(dir / "test.bin", std::ios::binary);
     std::mt19937 gen(7);

@@ -33,7 +33,7 @@ std::uint32_t Socket::blocks() const {
 }
 
 std::size_t Socket::pageBytes() const {
-  return static_cast<std::size_t>(chip_.pageSize + chip_.oobSize);
+  return static_cast<std::size_t>(chip_.pageSize) + static_cast<std::size_t>(chip_.oobSize);
 }
 
 std::vector<std::uint8_t> Socket::peekPage(std::uint32_t page) const {

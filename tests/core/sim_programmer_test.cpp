@@ -64,7 +64,7 @@ class SimTest : public ::testing::Test {
   };
   Unit unit(std::uint8_t flags) const {
     const link::ChipGeometry& g = (flags & kSocketA) ? chips.socketA : chips.socketB;
-    std::uint32_t main = static_cast<std::uint32_t>(g.devicePage * g.pageMultiplier);
+    auto main = static_cast<std::uint32_t>(g.devicePage * g.pageMultiplier);
     std::uint32_t stride =
         main + ((flags & kSpare) ? static_cast<std::uint32_t>(g.deviceOob * g.pageMultiplier) : 0);
     return {main, stride, (stride + 63) / 64 * 64};

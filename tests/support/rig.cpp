@@ -54,6 +54,7 @@ std::vector<std::string> Rig::messageTexts() const {
 
 std::vector<std::string> Rig::texts(const std::vector<app::MessageBoxRequest>& messages) {
   std::vector<std::string> out;
+  out.reserve(messages.size());
   for (const auto& m : messages) out.push_back(m.text);
   return out;
 }
