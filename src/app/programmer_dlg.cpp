@@ -85,7 +85,10 @@ bool CProgrammerDlg::InitControlsAndConfig() {
     host_.progressSetPos(bar, 0);
   }
 
-  const catalogue::StartupConfig config = catalogue::readStartupConfig(currentDirectory());
+  std::string problem;
+  const catalogue::StartupConfig config =
+      catalogue::readStartupConfig(currentDirectory(), &problem);
+  reportFileProblem(kMsgConfigUnreadable, problem);
   if (config.csChip == "ChipA0") host_.setChecked(ids::kSelectA, true);
   if (config.csChip == "ChipB0") host_.setChecked(ids::kSelectB, true);
   if (config.ce == "0") host_.setChecked(ids::kCe0, true);
@@ -112,7 +115,14 @@ bool CProgrammerDlg::InitControlsAndConfig() {
 }
 
 void CProgrammerDlg::LookUpChips() {
-  catalogue::LookUpChips(state_.chips, currentDirectory());
+  std::string problem;
+  catalogue::LookUpChips(state_.chips, currentDirectory(), &problem);
+  reportFileProblem(kMsgCatalogueUnreadable, problem);
+}
+
+void CProgrammerDlg::reportFileProblem(const char* what, const std::string& problem) {
+  if (problem.empty() || !reportedFileProblems_.insert(problem).second) return;
+  message(std::string(what) + problem);
 }
 
 void CProgrammerDlg::OnRefreshDevice() {

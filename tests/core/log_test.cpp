@@ -1,4 +1,5 @@
-// The operation log and its file: line format, the separator, code page 936, failures to save.
+// The operation log and its file: line format, the separator, code page 936, failures to save;
+// and the start-up's word on the system's other files when they cannot be read.
 #include <gmock/gmock.h>
 
 #include <filesystem>
@@ -71,6 +72,24 @@ TEST_F(LogTest, LogFileHeldByAnotherProgramIsReportedNotOverwritten) {
       other.open(dir.file("systemlog.log"), files::Access::Read, files::Disposition::OpenExisting));
   EXPECT_FALSE(dlg.OnCancel());
   EXPECT_EQ(dir.read("systemlog.log"), "kept") << "the create attempt must not empty it";
+}
+
+TEST_F(LogTest, UnreadableConfigAndVendorFileAreEachReportedOnceAtStartUp) {
+  dir.write("Config.ini", "[NandType]\nCs_Chip=ChipA0\n" + std::string(4 << 20, ';'));
+  std::filesystem::remove(dir.file("nand_lib/samsung.ini"));  // socket A's maker
+  std::filesystem::create_directory(dir.file("nand_lib/samsung.ini"));
+  dlg.OnInitDialog();  // the lookup runs twice: on its own and in the refresh
+  const std::vector<testing::MessageBoxRequest> m = host.messages();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].text, std::string(app::kMsgConfigUnreadable) + dir.file("Config.ini") +
+                           ": larger than 4194304 bytes");
+  EXPECT_EQ(m[1].text, std::string(app::kMsgCatalogueUnreadable) +
+                           dir.file("nand_lib/samsung.ini") + ": is a folder, not a file");
+  for (const auto& r : m) {
+    EXPECT_EQ(r.owner, app::MessageOwner::Dialog);
+    EXPECT_EQ(r.caption, app::kAppName);
+  }
+  EXPECT_FALSE(host.isChecked(ids::kSelectA)) << "it runs without the oversized configuration";
 }
 
 TEST(LogFormat, StampedLinesUseTheFixedPatternAndOverlongLinesComeOutEmpty) {
