@@ -97,7 +97,12 @@ class Session {
     return kExitOk;
   }
 
-  void saveLog() { dlg_->OnCancel(); }
+  // The cancel command: the run's log appended to systemlog.log. A run that went well but whose
+  // log could not be written says so in its exit code; a failure's own code is kept.
+  int saveLog(int rc) {
+    const bool saved = dlg_->OnCancel();
+    return rc == kExitOk && !saved ? kExitLogNotSaved : rc;
+  }
 
  private:
   ConsoleHost host_;
@@ -196,8 +201,7 @@ int runProgram(const Options& opt) {
       if (rc == kExitOk && opt.verify) rc = verify(s, opt);
     }
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 int runRead(const Options& opt) {
@@ -216,8 +220,7 @@ int runRead(const Options& opt) {
     s.dlg().OnRead();
     rc = s.outcome();
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 }  // namespace norvik::cli
@@ -233,8 +236,7 @@ int runCopy(const Options& opt) {
     s.dlg().OnCopy();
     rc = s.outcome();
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 int runErase(const Options& opt) {
@@ -247,8 +249,7 @@ int runErase(const Options& opt) {
     rc = s.outcome();
     if (rc == kExitOk) std::printf("bad blocks: %d\n", s.dlg().lastBadBlockCount());
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 int runSelfTest(const Options& opt) {
@@ -270,8 +271,7 @@ int runSelfTest(const Options& opt) {
     s.dlg().OnChipTest();
     rc = s.outcome();
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 }  // namespace norvik::cli

@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "app/messages.h"
 #include "platform/cp936.h"
 #include "test_support.h"
 
@@ -150,6 +151,14 @@ TEST_F(CliTest, ErrorsHaveTheirDocumentedCodes) {
   r = cli("program img.bin");
   EXPECT_EQ(r.code, 5);
   EXPECT_EQ(r.err, "发送数据错误!\n");
+}
+
+TEST_F(CliTest, AnUnwritableLogHasItsOwnExitCode) {
+  std::filesystem::create_directory(dir.file("systemlog.log"));
+  CliRun r = cli("read out.bin --length 800");
+  EXPECT_EQ(r.code, 11);
+  EXPECT_EQ(r.err, std::string(app::kMsgLogNotSaved) + dir.file("systemlog.log") + "\n");
+  EXPECT_EQ(cli("read out.bin --length zz").code, 8) << "a failed run keeps its own code";
 }
 
 }  // namespace
