@@ -81,16 +81,16 @@ class Session {
   int outcome() const { return exitCodeFor(dlg_->lastOutcome()); }
 
   // Start-up as the dialog does it (Config.ini, first probe, detection lines), then the lookup,
-  // then the command line's choices on top of Config.ini's.
+  // then the command line's choices on top of Config.ini's. What the command line leaves out
+  // stays as start-up left it, so the command works as the dialog would: with no socket radio
+  // checked on socket B, with no chip-enable radio checked without a chip-enable bit.
   int prepare(const Options& opt, int spareBox, int skipBadBox, int startEdit) {
     if (!dlg_->InitControlsAndConfig()) return kExitNoProgrammer;
     dlg_->LookUpChips();
-    bool socketA = !host_.isChecked(ids::kSelectB);  // Config.ini's choice, else socket A
-    if (!opt.socket.empty()) socketA = opt.socket == "A" || opt.socket == "a";
-    host_.click(socketA ? ids::kSelectA : ids::kSelectB);
-    bool ce1 = host_.isChecked(ids::kCe1);
-    if (!opt.ce.empty()) ce1 = opt.ce == "1";
-    host_.click(ce1 ? ids::kCe1 : ids::kCe0);
+    if (!opt.socket.empty()) {
+      host_.click(opt.socket == "A" || opt.socket == "a" ? ids::kSelectA : ids::kSelectB);
+    }
+    if (!opt.ce.empty()) host_.click(opt.ce == "1" ? ids::kCe1 : ids::kCe0);
     host_.setChecked(spareBox, opt.spare);
     host_.setChecked(skipBadBox, opt.skipBad);
     host_.setText(startEdit, opt.start);

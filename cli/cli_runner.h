@@ -7,11 +7,11 @@ namespace norvik::cli {
 
 struct Options {
   std::string path;
-  std::string socket;  // "A", "B" or "" for Config.ini's choice
-  std::string ce;      // "0", "1" or ""
+  std::string socket;  // "A", "B" or "" for Config.ini's choice (none: socket B)
+  std::string ce;      // "0", "1" or "" for Config.ini's choice (none: no chip-enable radio)
   std::string start = "0";
   std::string length;  // "" for the chip's default length
-  bool spare = false;
+  bool spare = true;   // as the dialog starts: every spare-area box checked
   bool skipBad = false;
   bool verify = false;
   bool yes = false;  // selftest: the destructive test is confirmed

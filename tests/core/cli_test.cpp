@@ -38,6 +38,12 @@ class CliTest : public ::testing::Test {
     return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("out.txt"),
                   dir.read("err.txt")};
   }
+  // Byte 12, the flags, of the first command packet in the trace that starts with `head` (hex).
+  std::string flagsOf(const std::string& head) {
+    const std::string trace = dir.read("trace.txt");
+    const std::size_t at = trace.find(" 16 " + head);
+    return at == std::string::npos ? "none" : trace.substr(at + 4 + 24, 2);
+  }
   std::string randomBytes(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::string s(n, '\0');
@@ -48,7 +54,7 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, DetectPrintsBothChipsAndTracesTheRefreshSequence) {
-  CliRun r = cli("detect");
+  CliRun r = cli("detect --no-spare");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "A ECF10095 K9F1G08U0B 2048-64\n"
@@ -103,10 +109,10 @@ TEST_F(CliTest, WithoutAProgrammerDetectAndProgramSayWhyAndExitTwo) {
 TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   const std::string main = randomBytes(3 * 8192 + 100, 1);
   dir.write("main.bin", main);
-  CliRun r = cli("program main.bin --socket B --start 20000 --verify");
+  CliRun r = cli("program main.bin --socket B --start 20000 --no-spare --verify");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "verify: 24676 bytes identical\n");
-  r = cli("read back.bin --socket B --start 20000 --length 6064");
+  r = cli("read back.bin --socket B --start 20000 --length 6064 --no-spare");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
   EXPECT_EQ(dir.read("back.bin").size(), 4u * 8192u);
@@ -128,10 +134,10 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
 TEST_F(CliTest, VerifyReportsTheFirstDifferingOffset) {
   // Socket A's block 37 is bad: without skipping, data for it is not kept.
   dir.write("img.bin", std::string(8192, '\x11'));
-  CliRun r = cli("program img.bin --socket A --start 4A0000 --verify");
+  CliRun r = cli("program img.bin --socket A --start 4A0000 --no-spare --verify");
   EXPECT_EQ(r.code, 7);
   EXPECT_EQ(r.out, "verify: first difference at offset 0x0\n");
-  r = cli("program img.bin --socket A --start 4A0000 --skip-bad --verify");
+  r = cli("program img.bin --socket A --start 4A0000 --no-spare --skip-bad --verify");
   EXPECT_EQ(r.code, 0) << r.err;
 }
 
@@ -159,6 +165,37 @@ TEST_F(CliTest, AnUnwritableLogHasItsOwnExitCode) {
   EXPECT_EQ(r.code, 11);
   EXPECT_EQ(r.err, std::string(app::kMsgLogNotSaved) + dir.file("systemlog.log") + "\n");
   EXPECT_EQ(cli("read out.bin --length zz").code, 8) << "a failed run keeps its own code";
+}
+
+TEST_F(CliTest, AnEmptyNumberIsBadInputNotTheDefault) {
+  CliRun r = cli("read out.bin --length ''");
+  EXPECT_EQ(r.code, 8);
+  EXPECT_EQ(r.err, "norvik-cli: --length needs a hexadecimal value, not an empty one\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
+  EXPECT_EQ(cli("read out.bin --start '' --length 800").code, 8);
+  EXPECT_EQ(cli("read out.bin --length 800").code, 0) << "left out, the start is 0";
+}
+
+TEST_F(CliTest, LeftOutChoicesAreTheDialogsDefaults) {
+  // No Config.ini: no socket radio checked (socket B), spare on, no chip-enable radio.
+  ASSERT_EQ(cli("read out.bin --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550606"), "01");
+  EXPECT_EQ(dir.read("out.bin").size(), 8448u);
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("copy --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550707"), "00") << "neither chip-enable bit";
+  // Config.ini's choices, and the command line's over them.
+  dir.write("Config.ini", "[NandType]\nCE=1\nCs_Chip=ChipA0\n");
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("read out.bin --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550606"), "61");
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("copy --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550707"), "40");
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("read out.bin --length 800 --socket B --ce 0 --no-spare").code, 0);
+  EXPECT_EQ(flagsOf("AA550606"), "00");
+  EXPECT_EQ(dir.read("out.bin").size(), 8192u);
 }
 
 }  // namespace
