@@ -141,7 +141,7 @@ int verify(Session& s, const Options& opt) {
   host.setText(ids::kReadStart, opt.start);
   host.setText(ids::kReadLength, hexText(readLength));
   host.answerFileDialog(back);
-  s.dlg().OnRead();
+  s.dlg().OnRead(opt.stop);
   int rc = s.outcome();
   if (rc == kExitOk) {
     s.state().imageFile.close();  // its exclusive hold would keep the comparison out
@@ -196,7 +196,7 @@ int runProgram(const Options& opt) {
     if (!s.state().imageFile.isOpen()) {
       rc = kExitFile;
     } else {
-      s.dlg().OnProgram();
+      s.dlg().OnProgram(opt.stop);
       rc = s.outcome();
       if (rc == kExitOk && opt.verify) rc = verify(s, opt);
     }
@@ -217,7 +217,7 @@ int runRead(const Options& opt) {
     }
     s.host().setText(ids::kReadLength, length);
     s.host().answerFileDialog(opt.path);
-    s.dlg().OnRead();
+    s.dlg().OnRead(opt.stop);
     rc = s.outcome();
   }
   return s.saveLog(rc);
@@ -233,7 +233,7 @@ int runCopy(const Options& opt) {
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kCopyLength, opt.length);
-    s.dlg().OnCopy();
+    s.dlg().OnCopy(opt.stop);
     rc = s.outcome();
   }
   return s.saveLog(rc);
@@ -245,7 +245,7 @@ int runErase(const Options& opt) {
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kEraseStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kEraseLength, opt.length);
-    s.dlg().OnErase();
+    s.dlg().OnErase(opt.stop);
     rc = s.outcome();
     if (rc == kExitOk) std::printf("bad blocks: %d\n", s.dlg().lastBadBlockCount());
   }
@@ -268,7 +268,7 @@ int runSelfTest(const Options& opt) {
     // The test's read step uses the read group's options: the same as its program step's.
     s.host().setChecked(ids::kReadSpare, opt.spare);
     s.host().setChecked(ids::kReadSkipBad, opt.skipBad);
-    s.dlg().OnChipTest();
+    s.dlg().OnChipTest(opt.stop);
     rc = s.outcome();
   }
   return s.saveLog(rc);

@@ -1,6 +1,7 @@
 // The commands of norvik-cli, run against the dialog's own handlers through a console host.
 #pragma once
 
+#include <stop_token>
 #include <string>
 
 namespace norvik::cli {
@@ -16,6 +17,7 @@ struct Options {
   bool verify = false;
   bool yes = false;  // selftest: the destructive test is confirmed
   bool showProgress = false;
+  std::stop_token stop;  // requested by a signal (see signal_watch.h)
 };
 
 int runDetect(const Options& opt);

@@ -19,6 +19,7 @@ inline constexpr int kExitNoAnswer = 10;      // the programmer stopped reportin
 inline constexpr int kExitLogNotSaved = 11;   // done, but systemlog.log was not written
 inline constexpr int kExitUsage = 64;         // bad command line
 inline constexpr int kExitInternal = 70;      // an unexpected failure inside the program
+// A run stopped by a signal ends with 128 + its number (exitCodeForSignal in signal_watch.h).
 
 // The exit code for how a handler ended.
 int exitCodeFor(app::Outcome outcome);

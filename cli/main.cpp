@@ -10,18 +10,21 @@
 //   norvik-cli selftest [--socket A|B] [--no-spare] --yes
 //
 // The spare option is on unless --no-spare is given (--spare is still taken). Exit codes are
-// listed in exit_codes.h and in the README.
+// listed in exit_codes.h and in the README; Ctrl-C, SIGTERM and SIGHUP stop the operation (see
+// signal_watch.h).
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "cli_runner.h"
 #include "exit_codes.h"
+#include "signal_watch.h"
 
 namespace {
 
@@ -48,10 +51,11 @@ bool emptyValueGiven(const std::vector<CLI::Option*>& numbers) {
   return false;
 }
 
-int run(int argc, char** argv) {
+int run(int argc, char** argv, std::stop_token stop) {
   CLI::App app{"Norvik: the two-socket NAND programmer from the command line"};
   app.require_subcommand(1);
   Options opt;
+  opt.stop = std::move(stop);
   std::vector<CLI::Option*> numbers;  // --start and --length of every command
 
   auto* detect = app.add_subcommand("detect", "re-detect both sockets and show their chips");
@@ -127,9 +131,13 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any other thread starts, so that none of them takes the signals.
+  const norvik::cli::SignalWatch signals;
   // Nothing the program does is meant to throw; whatever still does is reported, never an abort.
   try {
-    return run(argc, argv);
+    const int rc = run(argc, argv, signals.token());
+    // A stopped run ends as the signal asked, whatever its handler made of the stop.
+    return signals.signal() != 0 ? norvik::cli::exitCodeForSignal(signals.signal()) : rc;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "norvik-cli: %s\n", e.what());
   } catch (...) {

@@ -1,16 +1,24 @@
 // norvik-cli as a user runs it: a separate process against the simulated programmer.
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "app/messages.h"
 #include "platform/cp936.h"
 #include "test_support.h"
+
+extern char** environ;
 
 namespace norvik {
 namespace {
@@ -37,6 +45,71 @@ class CliTest : public ::testing::Test {
     const int status = std::system(cmd.c_str());
     return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("out.txt"),
                   dir.read("err.txt")};
+  }
+  // norvik-cli started as cli() starts it, without waiting for it to end.
+  pid_t start(const std::vector<std::string>& args) {
+    std::vector<std::string> env = {"NORVIK_SIMULATOR=" + dir.file("sim.ini"),
+                                    "NORVIK_TRACE=" + dir.file("trace.txt")};
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);  // ours come first
+    std::vector<std::string> argv = {NORVIK_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto pointers = [](std::vector<std::string>& v) {
+      std::vector<char*> p;
+      p.reserve(v.size() + 1);
+      for (std::string& x : v) p.push_back(x.data());
+      p.push_back(nullptr);
+      return p;
+    };
+    std::vector<char*> a = pointers(argv);
+    std::vector<char*> e = pointers(env);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addchdir_np(&files, dir.path().c_str());
+    posix_spawn_file_actions_addopen(&files, 1, "out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, "err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // The signals as a shell starts a program in the foreground: default action, not blocked.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none;
+    sigset_t stops;
+    sigemptyset(&none);
+    sigemptyset(&stops);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, sig);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &stops);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, NORVIK_CLI_PATH, &files, &attr, a.data(), e.data());
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attr);
+    return rc == 0 ? pid : -1;
+  }
+  // Checks `done` until it holds, for at most 30 s.
+  static bool eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  // The exit code of `pid`; -1 (the process killed) when it does not end within 30 s or ends
+  // by a signal.
+  static int exitCode(pid_t pid) {
+    int status = 0;
+    if (!eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+      ++n;
+    }
+    return n;
   }
   // Byte 12, the flags, of the first command packet in the trace that starts with `head` (hex).
   std::string flagsOf(const std::string& head) {
@@ -117,7 +190,7 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
   EXPECT_EQ(dir.read("back.bin").size(), 4u * 8192u);
 
-  const std::string raw = randomBytes(5 * 8448, 2);  // five units of 4 × (2048 + 64)
+  const std::string raw = randomBytes(std::size_t{5} * 8448, 2);  // five units of 4 × (2048 + 64)
   dir.write("raw.bin", raw);
   r = cli("program raw.bin --socket A --spare");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -157,6 +230,29 @@ TEST_F(CliTest, ErrorsHaveTheirDocumentedCodes) {
   r = cli("program img.bin");
   EXPECT_EQ(r.code, 5);
   EXPECT_EQ(r.err, "发送数据错误!\n");
+}
+
+TEST_F(CliTest, SignalsStopTheOperationAndTheLogIsStillSaved) {
+  const std::string stopLine = utf8ToCp936("操作已停止（退出）");
+  // A read of the whole chip, interrupted by Ctrl-C once data flows.
+  const pid_t read = start({"read", "out.bin", "--socket", "A"});
+  ASSERT_GT(read, 0);
+  ASSERT_TRUE(eventually([&] { return dir.read("trace.txt").find(" R 0 ") != std::string::npos; }));
+  kill(read, SIGINT);
+  EXPECT_EQ(exitCode(read), 130) << dir.read("err.txt");
+  EXPECT_EQ(dir.read("out.bin").size() % 8448, 0u) << "whole units with their spare bytes";
+  EXPECT_EQ(count(dir.read("systemlog.log"), stopLine), 1u);
+
+  // A programmer that keeps refusing: SIGTERM ends the command pair's cycles.
+  simulator("[Faults]\nRefuseCycles=1000000\n");
+  std::filesystem::remove(dir.file("trace.txt"));
+  const pid_t refused = start({"read", "out.bin", "--length", "800"});
+  ASSERT_GT(refused, 0);
+  ASSERT_TRUE(eventually([&] { return count(dir.read("trace.txt"), " 16 AA550606") >= 2; }));
+  kill(refused, SIGTERM);
+  EXPECT_EQ(exitCode(refused), 143) << dir.read("err.txt");
+  EXPECT_EQ(dir.read("out.bin").size(), 0u);
+  EXPECT_EQ(count(dir.read("systemlog.log"), stopLine), 2u);
 }
 
 TEST_F(CliTest, AnUnwritableLogHasItsOwnExitCode) {
