@@ -81,23 +81,28 @@ class Session {
   int outcome() const { return exitCodeFor(dlg_->lastOutcome()); }
 
   // Start-up as the dialog does it (Config.ini, first probe, detection lines), then the lookup,
-  // then the command line's choices on top of Config.ini's.
+  // then the command line's choices on top of Config.ini's. What the command line leaves out
+  // stays as start-up left it, so the command works as the dialog would: with no socket radio
+  // checked on socket B, with no chip-enable radio checked without a chip-enable bit.
   int prepare(const Options& opt, int spareBox, int skipBadBox, int startEdit) {
     if (!dlg_->InitControlsAndConfig()) return kExitNoProgrammer;
     dlg_->LookUpChips();
-    bool socketA = !host_.isChecked(ids::kSelectB);  // Config.ini's choice, else socket A
-    if (!opt.socket.empty()) socketA = opt.socket == "A" || opt.socket == "a";
-    host_.click(socketA ? ids::kSelectA : ids::kSelectB);
-    bool ce1 = host_.isChecked(ids::kCe1);
-    if (!opt.ce.empty()) ce1 = opt.ce == "1";
-    host_.click(ce1 ? ids::kCe1 : ids::kCe0);
+    if (!opt.socket.empty()) {
+      host_.click(opt.socket == "A" || opt.socket == "a" ? ids::kSelectA : ids::kSelectB);
+    }
+    if (!opt.ce.empty()) host_.click(opt.ce == "1" ? ids::kCe1 : ids::kCe0);
     host_.setChecked(spareBox, opt.spare);
     host_.setChecked(skipBadBox, opt.skipBad);
     host_.setText(startEdit, opt.start);
     return kExitOk;
   }
 
-  void saveLog() { dlg_->OnCancel(); }
+  // The cancel command: the run's log appended to systemlog.log. A run that went well but whose
+  // log could not be written says so in its exit code; a failure's own code is kept.
+  int saveLog(int rc) {
+    const bool saved = dlg_->OnCancel();
+    return rc == kExitOk && !saved ? kExitLogNotSaved : rc;
+  }
 
  private:
   ConsoleHost host_;
@@ -136,7 +141,7 @@ int verify(Session& s, const Options& opt) {
   host.setText(ids::kReadStart, opt.start);
   host.setText(ids::kReadLength, hexText(readLength));
   host.answerFileDialog(back);
-  s.dlg().OnRead();
+  s.dlg().OnRead(opt.stop);
   int rc = s.outcome();
   if (rc == kExitOk) {
     s.state().imageFile.close();  // its exclusive hold would keep the comparison out
@@ -191,13 +196,12 @@ int runProgram(const Options& opt) {
     if (!s.state().imageFile.isOpen()) {
       rc = kExitFile;
     } else {
-      s.dlg().OnProgram();
+      s.dlg().OnProgram(opt.stop);
       rc = s.outcome();
       if (rc == kExitOk && opt.verify) rc = verify(s, opt);
     }
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 int runRead(const Options& opt) {
@@ -213,11 +217,10 @@ int runRead(const Options& opt) {
     }
     s.host().setText(ids::kReadLength, length);
     s.host().answerFileDialog(opt.path);
-    s.dlg().OnRead();
+    s.dlg().OnRead(opt.stop);
     rc = s.outcome();
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 }  // namespace norvik::cli
@@ -230,11 +233,10 @@ int runCopy(const Options& opt) {
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kCopyLength, opt.length);
-    s.dlg().OnCopy();
+    s.dlg().OnCopy(opt.stop);
     rc = s.outcome();
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 int runErase(const Options& opt) {
@@ -243,12 +245,11 @@ int runErase(const Options& opt) {
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kEraseStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kEraseLength, opt.length);
-    s.dlg().OnErase();
+    s.dlg().OnErase(opt.stop);
     rc = s.outcome();
     if (rc == kExitOk) std::printf("bad blocks: %d\n", s.dlg().lastBadBlockCount());
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 int runSelfTest(const Options& opt) {
@@ -267,11 +268,10 @@ int runSelfTest(const Options& opt) {
     // The test's read step uses the read group's options: the same as its program step's.
     s.host().setChecked(ids::kReadSpare, opt.spare);
     s.host().setChecked(ids::kReadSkipBad, opt.skipBad);
-    s.dlg().OnChipTest();
+    s.dlg().OnChipTest(opt.stop);
     rc = s.outcome();
   }
-  s.saveLog();
-  return rc;
+  return s.saveLog(rc);
 }
 
 }  // namespace norvik::cli

@@ -1,21 +1,23 @@
 // The commands of norvik-cli, run against the dialog's own handlers through a console host.
 #pragma once
 
+#include <stop_token>
 #include <string>
 
 namespace norvik::cli {
 
 struct Options {
   std::string path;
-  std::string socket;  // "A", "B" or "" for Config.ini's choice
-  std::string ce;      // "0", "1" or ""
+  std::string socket;  // "A", "B" or "" for Config.ini's choice (none: socket B)
+  std::string ce;      // "0", "1" or "" for Config.ini's choice (none: no chip-enable radio)
   std::string start = "0";
   std::string length;  // "" for the chip's default length
-  bool spare = false;
+  bool spare = true;   // as the dialog starts: every spare-area box checked
   bool skipBad = false;
   bool verify = false;
   bool yes = false;  // selftest: the destructive test is confirmed
   bool showProgress = false;
+  std::stop_token stop;  // requested by a signal (see signal_watch.h)
 };
 
 int runDetect(const Options& opt);

@@ -16,8 +16,10 @@ inline constexpr int kExitVerify = 7;         // read-back differs (--verify, se
 inline constexpr int kExitInput = 8;          // an address or length is not valid
 inline constexpr int kExitSimulator = 9;      // the simulator's configuration is unusable
 inline constexpr int kExitNoAnswer = 10;      // the programmer stopped reporting a copy or erase
+inline constexpr int kExitLogNotSaved = 11;   // done, but systemlog.log was not written
 inline constexpr int kExitUsage = 64;         // bad command line
 inline constexpr int kExitInternal = 70;      // an unexpected failure inside the program
+// A run stopped by a signal ends with 128 + its number (exitCodeForSignal in signal_watch.h).
 
 // The exit code for how a handler ended.
 int exitCodeFor(app::Outcome outcome);

@@ -1,43 +1,74 @@
 // norvik-cli: the programmer's operations from a shell, sharing the dialog's handlers.
 //
-//   norvik-cli detect [--spare]
-//   norvik-cli program IMAGE [--socket A|B] [--ce 0|1] [--start HEX] [--spare] [--skip-bad]
+//   norvik-cli detect [--no-spare]
+//   norvik-cli program IMAGE [--socket A|B] [--ce 0|1] [--start HEX] [--no-spare] [--skip-bad]
 //                            [--verify]
-//   norvik-cli read OUTPUT [--socket A|B] [--ce 0|1] [--start HEX] [--length HEX] [--spare]
+//   norvik-cli read OUTPUT [--socket A|B] [--ce 0|1] [--start HEX] [--length HEX] [--no-spare]
 //                          [--skip-bad]
-//   norvik-cli copy [--start HEX] --length HEX [--skip-bad] [--ce 0|1] [--spare]
-//   norvik-cli erase [--socket A|B] [--start HEX] --length HEX [--skip-bad] [--spare]
-//   norvik-cli selftest [--socket A|B] --yes
+//   norvik-cli copy [--start HEX] --length HEX [--skip-bad] [--ce 0|1] [--no-spare]
+//   norvik-cli erase [--socket A|B] [--start HEX] --length HEX [--skip-bad] [--no-spare]
+//   norvik-cli selftest [--socket A|B] [--no-spare] --yes
 //
-// Exit codes are listed in exit_codes.h and in the README.
+// The spare option is on unless --no-spare is given (--spare is still taken). Exit codes are
+// listed in exit_codes.h and in the README; Ctrl-C, SIGTERM and SIGHUP stop the operation (see
+// signal_watch.h).
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <stop_token>
+#include <string>
+#include <vector>
 
 #include "cli_runner.h"
 #include "exit_codes.h"
+#include "signal_watch.h"
 
 namespace {
 
-int run(int argc, char** argv) {
-  using namespace norvik::cli;
+using namespace norvik::cli;
+
+// The spare option starts on, as the dialog's spare-area boxes do.
+void addSpareFlag(CLI::App* cmd, Options& opt, const char* what) {
+  cmd->add_flag("--spare,!--no-spare", opt.spare,
+                std::string(what) + " (default; --no-spare: off)");
+}
+
+// A number given as an empty text ("--length ''", say from an unset shell variable) is a mistake,
+// never a request for the default: only an option left out takes its default.
+bool emptyValueGiven(const std::vector<CLI::Option*>& numbers) {
+  for (const CLI::Option* o : numbers) {
+    if (o->count() == 0) continue;
+    const std::vector<std::string>& values = o->results();
+    if (values.empty() || values.back().empty()) {
+      std::fprintf(stderr, "norvik-cli: %s needs a hexadecimal value, not an empty one\n",
+                   o->get_name().c_str());
+      return true;
+    }
+  }
+  return false;
+}
+
+int run(int argc, char** argv, std::stop_token stop) {
   CLI::App app{"Norvik: the two-socket NAND programmer from the command line"};
   app.require_subcommand(1);
   Options opt;
+  opt.stop = std::move(stop);
+  std::vector<CLI::Option*> numbers;  // --start and --length of every command
 
   auto* detect = app.add_subcommand("detect", "re-detect both sockets and show their chips");
-  detect->add_flag("--spare", opt.spare, "send page sizes with the spare area");
+  addSpareFlag(detect, opt, "send page sizes with the spare area");
 
-  auto addJobOptions = [&opt](CLI::App* cmd) {
-    cmd->add_option("--socket", opt.socket, "socket to work on (default: Config.ini, else A)")
+  auto addJobOptions = [&opt, &numbers](CLI::App* cmd) {
+    cmd->add_option("--socket", opt.socket, "socket to work on (default: Config.ini, else B)")
         ->check(CLI::IsMember({"A", "B", "a", "b"}));
-    cmd->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else 0)")
+    cmd->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else none)")
         ->check(CLI::IsMember({"0", "1"}));
-    cmd->add_option("--start", opt.start, "start address, hexadecimal")->default_val("0");
-    cmd->add_flag("--spare", opt.spare, "the image carries each page's spare bytes");
+    numbers.push_back(
+        cmd->add_option("--start", opt.start, "start address, hexadecimal")->default_val("0"));
+    addSpareFlag(cmd, opt, "the image carries each page's spare bytes");
     cmd->add_flag("--skip-bad", opt.skipBad, "skip bad blocks");
   };
   auto* program = app.add_subcommand("program", "program IMAGE into the chip");
@@ -48,31 +79,37 @@ int run(int argc, char** argv) {
   auto* read = app.add_subcommand("read", "read the chip into OUTPUT");
   read->add_option("OUTPUT", opt.path, "file to create")->required();
   addJobOptions(read);
-  read->add_option("--length", opt.length,
-                   "main-area bytes to read, hexadecimal "
-                   "(default: the chip's length)");
+  numbers.push_back(read->add_option("--length", opt.length,
+                                     "main-area bytes to read, hexadecimal "
+                                     "(default: the chip's length)"));
 
   auto* copy = app.add_subcommand("copy", "have the programmer copy a range from socket A to B");
-  copy->add_option("--start", opt.start, "start address on both chips, hexadecimal")
-      ->default_val("0");
-  copy->add_option("--length", opt.length, "main-area bytes to copy, hexadecimal")->required();
+  numbers.push_back(
+      copy->add_option("--start", opt.start, "start address on both chips, hexadecimal")
+          ->default_val("0"));
+  numbers.push_back(
+      copy->add_option("--length", opt.length, "main-area bytes to copy, hexadecimal")->required());
   copy->add_flag("--skip-bad", opt.skipBad, "skip bad blocks");
-  copy->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else 0)")
+  copy->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else none)")
       ->check(CLI::IsMember({"0", "1"}));
-  copy->add_flag("--spare", opt.spare, "probe with the spare area");
+  addSpareFlag(copy, opt, "probe with the spare area");
 
   auto* erase = app.add_subcommand("erase", "erase a range and count its bad blocks");
-  erase->add_option("--socket", opt.socket, "socket to erase (default: Config.ini, else A)")
+  erase->add_option("--socket", opt.socket, "socket to erase (default: Config.ini, else B)")
       ->check(CLI::IsMember({"A", "B", "a", "b"}));
-  erase->add_option("--start", opt.start, "start address, hexadecimal")->default_val("0");
-  erase->add_option("--length", opt.length, "main-area bytes to erase, hexadecimal")->required();
+  numbers.push_back(
+      erase->add_option("--start", opt.start, "start address, hexadecimal")->default_val("0"));
+  numbers.push_back(
+      erase->add_option("--length", opt.length, "main-area bytes to erase, hexadecimal")
+          ->required());
   erase->add_flag("--skip-bad", opt.skipBad, "skip bad blocks");
-  erase->add_flag("--spare", opt.spare, "erase flags: the spare option");
+  addSpareFlag(erase, opt, "erase flags: the spare option");
 
   auto* selftest = app.add_subcommand(
       "selftest", "program test.bin, read it back into test1.bin and compare (destroys data)");
-  selftest->add_option("--socket", opt.socket, "socket to test (default: Config.ini, else A)")
+  selftest->add_option("--socket", opt.socket, "socket to test (default: Config.ini, else B)")
       ->check(CLI::IsMember({"A", "B", "a", "b"}));
+  addSpareFlag(selftest, opt, "program and read with each page's spare bytes");
   selftest->add_flag("--yes", opt.yes, "confirm that the chip's contents may be destroyed");
 
   try {
@@ -81,6 +118,7 @@ int run(int argc, char** argv) {
     int rc = app.exit(e);
     return rc == 0 ? kExitOk : kExitUsage;
   }
+  if (emptyValueGiven(numbers)) return kExitInput;
   opt.showProgress = isatty(STDERR_FILENO) != 0;
   if (detect->parsed()) return runDetect(opt);
   if (program->parsed()) return runProgram(opt);
@@ -93,9 +131,13 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any other thread starts, so that none of them takes the signals.
+  const norvik::cli::SignalWatch signals;
   // Nothing the program does is meant to throw; whatever still does is reported, never an abort.
   try {
-    return run(argc, argv);
+    const int rc = run(argc, argv, signals.token());
+    // A stopped run ends as the signal asked, whatever its handler made of the stop.
+    return signals.signal() != 0 ? norvik::cli::exitCodeForSignal(signals.signal()) : rc;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "norvik-cli: %s\n", e.what());
   } catch (...) {

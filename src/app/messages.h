@@ -38,6 +38,10 @@ inline constexpr const char* kMsgUnsupportedGeometry =
 inline constexpr const char* kMsgImageTooLarge = "文件大小超过4GB，无法下载";
 inline constexpr const char* kMsgWriteFileError = "写入文件失败（磁盘已满或读写错误），上载已停止";
 inline constexpr const char* kMsgLogNotSaved = "无法保存操作日志文件：";
+// Followed by the file's path and why it cannot be read.
+inline constexpr const char* kMsgConfigUnreadable = "无法读取配置文件，将按无配置运行：";
+inline constexpr const char* kMsgCatalogueUnreadable =
+    "无法读取芯片库文件，其中的芯片将显示为未识别芯片：";
 inline constexpr const char* kMsgStopped = "操作已停止";
 // The cancel command's question while an operation runs.
 inline constexpr const char* kMsgExitDuringOperation =

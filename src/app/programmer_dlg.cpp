@@ -1,5 +1,7 @@
 #include "app/programmer_dlg.h"
 
+#include <cerrno>
+
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "catalogue/lookup.h"
@@ -8,12 +10,17 @@
 #include "link/probe.h"
 #include "platform/cp936.h"
 #include "platform/current_dir.h"
+#include "platform/working_folder.h"
 
 namespace norvik::app {
 
 namespace {
 constexpr int kRefreshPauseMs = 1400;
-}
+// How long the cancel command waits for another holder of systemlog.log to let go, and how often
+// it tries again meanwhile.
+constexpr double kLogLockWaitMs = 2000;
+constexpr int kLogLockRetryMs = 50;
+}  // namespace
 
 CProgrammerDlg::CProgrammerDlg(DialogHost& host, link::DeviceLink& link, ProgrammerState& state,
                                DirectoryProvider currentDirectory)
@@ -85,7 +92,10 @@ bool CProgrammerDlg::InitControlsAndConfig() {
     host_.progressSetPos(bar, 0);
   }
 
-  const catalogue::StartupConfig config = catalogue::readStartupConfig(currentDirectory());
+  std::string problem;
+  const catalogue::StartupConfig config =
+      catalogue::readStartupConfig(currentDirectory(), &problem);
+  reportFileProblem(kMsgConfigUnreadable, problem);
   if (config.csChip == "ChipA0") host_.setChecked(ids::kSelectA, true);
   if (config.csChip == "ChipB0") host_.setChecked(ids::kSelectB, true);
   if (config.ce == "0") host_.setChecked(ids::kCe0, true);
@@ -112,7 +122,14 @@ bool CProgrammerDlg::InitControlsAndConfig() {
 }
 
 void CProgrammerDlg::LookUpChips() {
-  catalogue::LookUpChips(state_.chips, currentDirectory());
+  std::string problem;
+  catalogue::LookUpChips(state_.chips, currentDirectory(), &problem);
+  reportFileProblem(kMsgCatalogueUnreadable, problem);
+}
+
+void CProgrammerDlg::reportFileProblem(const char* what, const std::string& problem) {
+  if (problem.empty() || !reportedFileProblems_.insert(problem).second) return;
+  message(std::string(what) + problem);
 }
 
 void CProgrammerDlg::OnRefreshDevice() {
@@ -162,17 +179,25 @@ void CProgrammerDlg::OnReadSpare() {
 }
 
 bool CProgrammerDlg::OnCancel() {
-  const std::string path = joinPath(currentDirectory(), kLogFileName);
+  // Found whatever its letter case (a log copied from Windows as "SystemLog.log" is extended),
+  // relative to the folder, so that a folder path of any length works.
+  const WorkingFolder folder(currentDirectory());
   files::FileObject& file = state_.readFile;
-  if (!file.open(path, files::Access::ReadWrite, files::Disposition::OpenExisting) &&
-      !file.open(path, files::Access::ReadWrite, files::Disposition::CreateAlways)) {
-    message(std::string(kMsgLogNotSaved) + path);
-    return false;
+  // Runs that end together in one folder take turns: the lock is held only for one write.
+  const double giveUpAt = link_.clock().monotonicMs() + kLogLockWaitMs;
+  while (
+      !file.open(folder, kLogFileName, files::Access::ReadWrite, files::Disposition::OpenAlways)) {
+    if (file.lastError() != EWOULDBLOCK || link_.clock().monotonicMs() >= giveUpAt) {
+      message(std::string(kMsgLogNotSaved) + folder.pathOf(kLogFileName));
+      return false;
+    }
+    link_.clock().sleepMs(kLogLockRetryMs);
   }
   std::string block(kLogSeparator);
   block += state_.log.text();
   const std::string bytes = utf8ToCp936(block);
   const bool written = file.seekToEnd() && file.write(bytes.data(), bytes.size());
+  const std::string path = file.path();
   file.close();
   if (!written) {
     message(std::string(kMsgLogNotSaved) + path);

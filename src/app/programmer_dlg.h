@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <stop_token>
 #include <string>
 
@@ -94,6 +95,9 @@ class CProgrammerDlg {
   std::uint8_t optionFlags(int spareBox, int skipBadBox);
   void showChipNames();
   void fillTransferGeometry(bool socketASelected);
+  // Tells the user once that Config.ini or a vendor file is there but cannot be read (`what`
+  // followed by the file and why): start-up and every refresh meet the same file again.
+  void reportFileProblem(const char* what, const std::string& problem);
 
   DialogHost& host_;
   link::DeviceLink& link_;
@@ -101,6 +105,7 @@ class CProgrammerDlg {
   DirectoryProvider currentDirectory_;
   Outcome lastOutcome_ = Outcome::None;
   int lastBadBlockCount_ = -1;
+  std::set<std::string> reportedFileProblems_;
 };
 
 }  // namespace norvik::app

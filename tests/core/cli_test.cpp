@@ -1,15 +1,24 @@
 // norvik-cli as a user runs it: a separate process against the simulated programmer.
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
+#include <thread>
 
+#include "app/messages.h"
 #include "platform/cp936.h"
 #include "test_support.h"
+
+extern char** environ;
 
 namespace norvik {
 namespace {
@@ -37,6 +46,77 @@ class CliTest : public ::testing::Test {
     return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("out.txt"),
                   dir.read("err.txt")};
   }
+  // norvik-cli started as cli() starts it, without waiting for it to end.
+  pid_t start(const std::vector<std::string>& args) {
+    std::vector<std::string> env = {"NORVIK_SIMULATOR=" + dir.file("sim.ini"),
+                                    "NORVIK_TRACE=" + dir.file("trace.txt")};
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);  // ours come first
+    std::vector<std::string> argv = {NORVIK_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto pointers = [](std::vector<std::string>& v) {
+      std::vector<char*> p;
+      p.reserve(v.size() + 1);
+      for (std::string& x : v) p.push_back(x.data());
+      p.push_back(nullptr);
+      return p;
+    };
+    std::vector<char*> a = pointers(argv);
+    std::vector<char*> e = pointers(env);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addchdir_np(&files, dir.path().c_str());
+    posix_spawn_file_actions_addopen(&files, 1, "out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, "err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // The signals as a shell starts a program in the foreground: default action, not blocked.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none;
+    sigset_t stops;
+    sigemptyset(&none);
+    sigemptyset(&stops);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, sig);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &stops);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, NORVIK_CLI_PATH, &files, &attr, a.data(), e.data());
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attr);
+    return rc == 0 ? pid : -1;
+  }
+  // Checks `done` until it holds, for at most 30 s.
+  static bool eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  // The exit code of `pid`; -1 (the process killed) when it does not end within 30 s or ends
+  // by a signal.
+  static int exitCode(pid_t pid) {
+    int status = 0;
+    if (!eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+      ++n;
+    }
+    return n;
+  }
+  // Byte 12, the flags, of the first command packet in the trace that starts with `head` (hex).
+  std::string flagsOf(const std::string& head) {
+    const std::string trace = dir.read("trace.txt");
+    const std::size_t at = trace.find(" 16 " + head);
+    return at == std::string::npos ? "none" : trace.substr(at + 4 + 24, 2);
+  }
   std::string randomBytes(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::string s(n, '\0');
@@ -47,7 +127,7 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, DetectPrintsBothChipsAndTracesTheRefreshSequence) {
-  CliRun r = cli("detect");
+  CliRun r = cli("detect --no-spare");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "A ECF10095 K9F1G08U0B 2048-64\n"
@@ -102,10 +182,10 @@ TEST_F(CliTest, WithoutAProgrammerDetectAndProgramSayWhyAndExitTwo) {
 TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   const std::string main = randomBytes(3 * 8192 + 100, 1);
   dir.write("main.bin", main);
-  CliRun r = cli("program main.bin --socket B --start 20000 --verify");
+  CliRun r = cli("program main.bin --socket B --start 20000 --no-spare --verify");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "verify: 24676 bytes identical\n");
-  r = cli("read back.bin --socket B --start 20000 --length 6064");
+  r = cli("read back.bin --socket B --start 20000 --length 6064 --no-spare");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
   EXPECT_EQ(dir.read("back.bin").size(), 4u * 8192u);
@@ -127,10 +207,10 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
 TEST_F(CliTest, VerifyReportsTheFirstDifferingOffset) {
   // Socket A's block 37 is bad: without skipping, data for it is not kept.
   dir.write("img.bin", std::string(8192, '\x11'));
-  CliRun r = cli("program img.bin --socket A --start 4A0000 --verify");
+  CliRun r = cli("program img.bin --socket A --start 4A0000 --no-spare --verify");
   EXPECT_EQ(r.code, 7);
   EXPECT_EQ(r.out, "verify: first difference at offset 0x0\n");
-  r = cli("program img.bin --socket A --start 4A0000 --skip-bad --verify");
+  r = cli("program img.bin --socket A --start 4A0000 --no-spare --skip-bad --verify");
   EXPECT_EQ(r.code, 0) << r.err;
 }
 
@@ -150,6 +230,68 @@ TEST_F(CliTest, ErrorsHaveTheirDocumentedCodes) {
   r = cli("program img.bin");
   EXPECT_EQ(r.code, 5);
   EXPECT_EQ(r.err, "发送数据错误!\n");
+}
+
+TEST_F(CliTest, SignalsStopTheOperationAndTheLogIsStillSaved) {
+  const std::string stopLine = utf8ToCp936("操作已停止（退出）");
+  // A read of the whole chip, interrupted by Ctrl-C once data flows.
+  const pid_t read = start({"read", "out.bin", "--socket", "A"});
+  ASSERT_GT(read, 0);
+  ASSERT_TRUE(eventually([&] { return dir.read("trace.txt").find(" R 0 ") != std::string::npos; }));
+  kill(read, SIGINT);
+  EXPECT_EQ(exitCode(read), 130) << dir.read("err.txt");
+  EXPECT_EQ(dir.read("out.bin").size() % 8448, 0u) << "whole units with their spare bytes";
+  EXPECT_EQ(count(dir.read("systemlog.log"), stopLine), 1u);
+
+  // A programmer that keeps refusing: SIGTERM ends the command pair's cycles.
+  simulator("[Faults]\nRefuseCycles=1000000\n");
+  std::filesystem::remove(dir.file("trace.txt"));
+  const pid_t refused = start({"read", "out.bin", "--length", "800"});
+  ASSERT_GT(refused, 0);
+  ASSERT_TRUE(eventually([&] { return count(dir.read("trace.txt"), " 16 AA550606") >= 2; }));
+  kill(refused, SIGTERM);
+  EXPECT_EQ(exitCode(refused), 143) << dir.read("err.txt");
+  EXPECT_EQ(dir.read("out.bin").size(), 0u);
+  EXPECT_EQ(count(dir.read("systemlog.log"), stopLine), 2u);
+}
+
+TEST_F(CliTest, AnUnwritableLogHasItsOwnExitCode) {
+  std::filesystem::create_directory(dir.file("systemlog.log"));
+  CliRun r = cli("read out.bin --length 800");
+  EXPECT_EQ(r.code, 11);
+  EXPECT_EQ(r.err, std::string(app::kMsgLogNotSaved) + dir.file("systemlog.log") + "\n");
+  EXPECT_EQ(cli("read out.bin --length zz").code, 8) << "a failed run keeps its own code";
+}
+
+TEST_F(CliTest, AnEmptyNumberIsBadInputNotTheDefault) {
+  CliRun r = cli("read out.bin --length ''");
+  EXPECT_EQ(r.code, 8);
+  EXPECT_EQ(r.err, "norvik-cli: --length needs a hexadecimal value, not an empty one\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
+  EXPECT_EQ(cli("read out.bin --start '' --length 800").code, 8);
+  EXPECT_EQ(cli("read out.bin --length 800").code, 0) << "left out, the start is 0";
+}
+
+TEST_F(CliTest, LeftOutChoicesAreTheDialogsDefaults) {
+  // No Config.ini: no socket radio checked (socket B), spare on, no chip-enable radio.
+  ASSERT_EQ(cli("read out.bin --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550606"), "01");
+  EXPECT_EQ(dir.read("out.bin").size(), 8448u);
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("copy --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550707"), "00") << "neither chip-enable bit";
+  // Config.ini's choices, and the command line's over them.
+  dir.write("Config.ini", "[NandType]\nCE=1\nCs_Chip=ChipA0\n");
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("read out.bin --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550606"), "61");
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("copy --length 800").code, 0);
+  EXPECT_EQ(flagsOf("AA550707"), "40");
+  std::filesystem::remove(dir.file("trace.txt"));
+  ASSERT_EQ(cli("read out.bin --length 800 --socket B --ce 0 --no-spare").code, 0);
+  EXPECT_EQ(flagsOf("AA550606"), "00");
+  EXPECT_EQ(dir.read("out.bin").size(), 8192u);
 }
 
 }  // namespace

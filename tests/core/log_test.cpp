@@ -1,6 +1,11 @@
-// The operation log and its file: line format, the separator, code page 936, failures to save.
+// The operation log and its file: line format, the separator, code page 936, failures to save;
+// and the start-up's word on the system's other files when they cannot be read.
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/messages.h"
@@ -8,13 +13,67 @@
 #include "dialog_fixture.h"
 #include "files/file_object.h"
 #include "platform/cp936.h"
+#include "platform/working_folder.h"
 
 namespace norvik {
 namespace {
 
 namespace ids = app::ids;
 
-class LogTest : public testing::DialogTest {};
+class LogTest : public testing::DialogTest {
+ protected:
+  long pausesOf(const std::string& pause) const {
+    const auto ev = log.events();
+    return std::count(ev.begin(), ev.end(), pause);
+  }
+};
+
+// A folder more than 5000 characters deep below `base`, made and taken down one component at a
+// time: no single call could take its whole path.
+class LongFolder {
+ public:
+  explicit LongFolder(const std::string& base) : base_(base), path_(base) {
+    int fd = open(base.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < kDepth && fd >= 0; ++i) {
+      mkdirat(fd, kName.c_str(), 0755);
+      const int next = openat(fd, kName.c_str(), O_RDONLY | O_DIRECTORY);
+      close(fd);
+      fd = next;
+      path_ += "/" + kName;
+    }
+    if (fd >= 0) close(fd);
+  }
+  ~LongFolder() {
+    std::vector<int> fds{open(base_.c_str(), O_RDONLY | O_DIRECTORY)};
+    for (int i = 0; i < kDepth && fds.back() >= 0; ++i) {
+      fds.push_back(openat(fds.back(), kName.c_str(), O_RDONLY | O_DIRECTORY));
+    }
+    if (fds.back() >= 0) {
+      for (const char* name : {"SystemLog.log", "systemlog.log"}) unlinkat(fds.back(), name, 0);
+    }
+    for (std::size_t i = fds.size() - 1; i > 0; --i) {
+      if (fds[i] >= 0) close(fds[i]);
+      if (fds[i - 1] >= 0) unlinkat(fds[i - 1], kName.c_str(), AT_REMOVEDIR);
+    }
+    if (fds[0] >= 0) close(fds[0]);
+  }
+  const std::string& path() const { return path_; }
+  std::string read(const std::string& name) const {
+    const int fd = openAnyLength(path_ + "/" + name, O_RDONLY);
+    if (fd < 0) return "<missing>";
+    std::string bytes;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) bytes.append(chunk, n);
+    close(fd);
+    return bytes;
+  }
+
+ private:
+  static constexpr int kDepth = 20;
+  inline static const std::string kName = std::string(250, 'd');
+  std::string base_;
+  std::string path_;
+};
 
 TEST_F(LogTest, RunWithoutProgrammerAppendsExactlyTheSeparator) {
   backend.absent = true;
@@ -71,6 +130,53 @@ TEST_F(LogTest, LogFileHeldByAnotherProgramIsReportedNotOverwritten) {
       other.open(dir.file("systemlog.log"), files::Access::Read, files::Disposition::OpenExisting));
   EXPECT_FALSE(dlg.OnCancel());
   EXPECT_EQ(dir.read("systemlog.log"), "kept") << "the create attempt must not empty it";
+  EXPECT_EQ(pausesOf("P 50"), 40) << "it gives up after trying for 2 s";
+  EXPECT_EQ(host.messages().size(), 1u);
+}
+
+TEST_F(LogTest, LogHeldForAMomentByAnotherRunIsStillSaved) {
+  dir.write("systemlog.log", "kept");
+  files::FileObject other;
+  ASSERT_TRUE(
+      other.open(dir.file("systemlog.log"), files::Access::Read, files::Disposition::OpenExisting));
+  // The other run lets go at the third pause of the wait.
+  clock.stopAfter = clock.pauses() + 3;
+  std::stop_callback release(clock.stop.get_token(), [&] { other.close(); });
+  EXPECT_TRUE(dlg.OnCancel());
+  EXPECT_EQ(dir.read("systemlog.log"), "kept" + std::string(app::kLogSeparator));
+  EXPECT_EQ(pausesOf("P 50"), 3);
+  EXPECT_TRUE(host.messages().empty());
+}
+
+TEST_F(LogTest, LogCopiedFromWindowsIsExtendedInAFolderOfAnyLength) {
+  const LongFolder folder(dir.path());
+  ASSERT_GT(folder.path().size(), 5000u);
+  const int fd = openAnyLength(folder.path() + "/SystemLog.log", O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, "older runs", 10), 10);
+  close(fd);
+  app::CProgrammerDlg there(host, link, state, [&] { return folder.path(); });
+  EXPECT_TRUE(there.OnCancel());
+  EXPECT_EQ(folder.read("SystemLog.log"), "older runs" + std::string(app::kLogSeparator));
+  EXPECT_EQ(folder.read("systemlog.log"), "<missing>") << "no second log beside it";
+}
+
+TEST_F(LogTest, UnreadableConfigAndVendorFileAreEachReportedOnceAtStartUp) {
+  dir.write("Config.ini", "[NandType]\nCs_Chip=ChipA0\n" + std::string(4 << 20, ';'));
+  std::filesystem::remove(dir.file("nand_lib/samsung.ini"));  // socket A's maker
+  std::filesystem::create_directory(dir.file("nand_lib/samsung.ini"));
+  dlg.OnInitDialog();  // the lookup runs twice: on its own and in the refresh
+  const std::vector<testing::MessageBoxRequest> m = host.messages();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].text, std::string(app::kMsgConfigUnreadable) + dir.file("Config.ini") +
+                           ": larger than 4194304 bytes");
+  EXPECT_EQ(m[1].text, std::string(app::kMsgCatalogueUnreadable) +
+                           dir.file("nand_lib/samsung.ini") + ": is a folder, not a file");
+  for (const auto& r : m) {
+    EXPECT_EQ(r.owner, app::MessageOwner::Dialog);
+    EXPECT_EQ(r.caption, app::kAppName);
+  }
+  EXPECT_FALSE(host.isChecked(ids::kSelectA)) << "it runs without the oversized configuration";
 }
 
 TEST(LogFormat, StampedLinesUseTheFixedPatternAndOverlongLinesComeOutEmpty) {
