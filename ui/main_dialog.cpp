@@ -25,6 +25,7 @@
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "app_icon.h"
+#include "group_frame.h"
 
 namespace norvik::ui {
 
@@ -86,7 +87,7 @@ void MainDialog::buildControls() {
         break;
       }
       case app::ControlKind::GroupBox: {
-        auto* group = new QGroupBox(caption, this);
+        auto* group = new GroupFrame(caption, this);
         // A frame only: clicks pass through to the dialog.
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         groupBoxes.push_back(group);

@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +19,7 @@
 
 #include "about_dialog.h"
 #include "app/dialog_template.h"
+#include "group_frame.h"
 #include "gui_support.h"
 #include "main_dialog.h"
 
@@ -263,6 +265,46 @@ TEST(WindowLayoutTest, SystemMenuOpensOnAltSpaceAndRightClickAndLeadsToTheAboutB
   ok->click();
   EXPECT_TRUE(waitUntil([] { return visibleTopLevel<ui::AboutDialog>() == nullptr; }));
   EXPECT_TRUE(window.isVisible());  // the About box does not end the program
+}
+
+TEST(WindowLayoutTest, GroupFramesRunTheirTopLineThroughTheMiddleOfTheTitle) {
+  ui::MainDialog window;
+  window.show();
+  int frames = 0;
+  for (auto* group : window.findChildren<QGroupBox*>()) {
+    SCOPED_TRACE(group->title().toStdString());
+    ++frames;
+    const QImage image = group->grab().toImage();
+    const QColor background = group->palette().color(QPalette::Window);
+    const auto differs = [&image, &background](int x, int y) {
+      return image.pixelColor(x, y) != background;
+    };
+    // The first row that is not background, near the right end where no title is.
+    const int column = image.width() - 10;
+    int lineRow = -1;
+    for (int y = 0; y < image.height() && lineRow < 0; ++y) {
+      if (differs(column, y)) lineRow = y;
+    }
+    const int lineHeight = QFontMetrics(group->font()).height();
+    ASSERT_GE(lineRow, 1);
+    EXPECT_LE(lineRow, (lineHeight + 1) / 2);
+    // The title has ink both above that row and below the frame's two lines (clear of the
+    // frame's left side).
+    const int titleRight =
+        lineHeight + QFontMetrics(group->font()).horizontalAdvance(group->title());
+    bool above = false;
+    bool below = false;
+    for (int x = 3; x < titleRight; ++x) {
+      for (int y = 0; y < lineHeight; ++y) {
+        if (!differs(x, y)) continue;
+        above |= y < lineRow;
+        below |= y > lineRow + 1;
+      }
+    }
+    EXPECT_TRUE(above);
+    EXPECT_TRUE(below);
+  }
+  EXPECT_EQ(frames, 3);
 }
 
 }  // namespace
