@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QValidator>
 #include <algorithm>
+#include <iterator>
 
 #include "about_dialog.h"
 #include "app/dialog_template.h"
@@ -96,7 +97,9 @@ void MainDialog::buildControls() {
         break;
       }
       case app::ControlKind::Label: {
-        auto* label = new QLabel(caption, this);
+        const bool startupText = std::find(std::begin(kStartupLabels), std::end(kStartupLabels),
+                                           c.id) != std::end(kStartupLabels);
+        auto* label = new QLabel(startupText ? QString() : caption, this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(caption.contains(QLatin1Char('\n')) || c.height >= 16);
@@ -261,6 +264,11 @@ void MainDialog::showEvent(QShowEvent* event) {
   started_ = true;
   if (QWidget* exit = control(app::ids::kExit)) exit->setFocus(Qt::OtherFocusReason);
   if (startupJob_) {
+    // Start-up writes these labels more than once (the first probe knows no page sizes yet);
+    // they appear once it is done, with what it found.
+    for (const int id : kStartupLabels) {
+      if (QWidget* label = control(id)) label->hide();
+    }
     post(startupJob_, /*isStartup=*/true);
   } else {
     QMetaObject::invokeMethod(this, "onStartupJobDone", Qt::QueuedConnection);
@@ -327,6 +335,9 @@ void MainDialog::post(Job job, bool isStartup, int clickedId) {
 }
 
 void MainDialog::onStartupJobDone() {
+  for (const int id : kStartupLabels) {
+    if (QWidget* label = control(id)) label->show();
+  }
   // With nothing else queued the window looks idle again before start-up is reported done.
   if (!draining_ && !ending_ && !executor_->busy()) setBusyLook(false);
   emit startupFinished();

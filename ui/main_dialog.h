@@ -34,6 +34,11 @@ inline constexpr const char* kSimulatorCaptionMark = " [模拟编程器]";
 inline constexpr int kBusyDisabledControls[] = {1003, 1008, 1005, 1007, 1023,
                                                 1004, 3,    4,    1015, 1011};
 
+// The labels start-up writes: the two chip names and the two page and block sizes. They start
+// empty instead of showing the template's placeholder "none", and stay hidden while start-up
+// runs, so that only what it found in the end shows.
+inline constexpr int kStartupLabels[] = {1022, 1029, 1043, 1044};
+
 class AboutDialog;
 
 struct MainDialogOptions {

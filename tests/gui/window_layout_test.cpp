@@ -15,6 +15,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "about_dialog.h"
@@ -72,7 +74,10 @@ TEST(WindowLayoutTest, EveryTemplateRowBecomesOneWidgetWithItsIdKindAndCaption) 
     SCOPED_TRACE(c.id);
     EXPECT_TRUE(widget->inherits(kindName(c.kind)));
     EXPECT_EQ(widget->property("controlId").toInt(), c.id);
-    EXPECT_EQ(captionOf(widget), QString::fromUtf8(c.caption));
+    // The labels start-up writes start empty instead of showing the placeholder caption.
+    const bool startupLabel =
+        std::ranges::find(ui::kStartupLabels, c.id) != std::end(ui::kStartupLabels);
+    EXPECT_EQ(captionOf(widget), startupLabel ? QString() : QString::fromUtf8(c.caption));
     EXPECT_EQ(widget->parentWidget(), &window);
     if (c.id != app::kStaticId) {
       EXPECT_EQ(window.control(c.id), widget);
