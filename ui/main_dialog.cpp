@@ -305,16 +305,38 @@ bool MainDialog::handleKey(QWidget* focus, const QKeyEvent& key) {
     cancelCommand();
     return true;
   }
-  if (key.key() == Qt::Key_Space && key.modifiers() == Qt::AltModifier) {
-    showSystemMenu(mapToGlobal(QPoint(0, 0)));
+  // Window managers keep Alt+Space for their own window menu, which has no About entry, so the
+  // About box has keys of its own: F1 opens it directly, and Shift+F10 opens this menu (the
+  // Menu key does too, through the context-menu event it raises).
+  if (key.key() == Qt::Key_F1 && key.modifiers() == Qt::NoModifier) {
+    if (!ending_) showAbout();
+    return true;
+  }
+  const bool menuKey = key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier;
+  if (menuKey || (key.key() == Qt::Key_Space && key.modifiers() == Qt::AltModifier)) {
+    showSystemMenu(menuPosition(focus));
     return true;
   }
   return false;
 }
 
+QPoint MainDialog::menuPosition(QWidget* focus) const {
+  // Below the focused control, as a keyboard-opened context menu sits; else the window's corner.
+  if (focus != nullptr && focus != this && isAncestorOf(focus)) {
+    return focus->mapToGlobal(QPoint(0, focus->height()));
+  }
+  return mapToGlobal(QPoint(0, 0));
+}
+
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
   // A right click on the background, a label, a frame or a progress bar opens the system menu;
   // controls with menus of their own (the edits) never pass theirs on.
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    // The Menu key on a control without a menu of its own.
+    showSystemMenu(menuPosition(focusWidget()));
+    event->accept();
+    return;
+  }
   QWidget* under = childAt(event->pos());
   if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr ||
       qobject_cast<QGroupBox*>(under) != nullptr || qobject_cast<QProgressBar*>(under) != nullptr) {

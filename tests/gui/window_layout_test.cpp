@@ -272,6 +272,24 @@ TEST(WindowLayoutTest, SystemMenuOpensOnAltSpaceAndRightClickAndLeadsToTheAboutB
   EXPECT_TRUE(window.isVisible());  // the About box does not end the program
 }
 
+TEST(WindowLayoutTest, FOneOpensTheAboutBoxAndShiftFTenTheSystemMenu) {
+  ui::MainDialog window;
+  window.show();
+  QWidget* edit = window.control(1013);
+  edit->setFocus();
+  pressKey(edit, Qt::Key_F1);
+  ui::AboutDialog* about = nullptr;
+  ASSERT_TRUE(waitUntil([&about] { return (about = visibleTopLevel<ui::AboutDialog>()); }));
+  about->accept();
+  ASSERT_TRUE(waitUntil([] { return visibleTopLevel<ui::AboutDialog>() == nullptr; }));
+
+  QMenu* menu = window.systemMenu();
+  pressKey(window.control(2), Qt::Key_F10, Qt::ShiftModifier);
+  ASSERT_TRUE(waitUntil([menu] { return menu->isVisible(); }));
+  menu->hide();
+  EXPECT_TRUE(window.isVisible());
+}
+
 TEST(WindowLayoutTest, GroupFramesRunTheirTopLineThroughTheMiddleOfTheTitle) {
   ui::MainDialog window;
   window.show();
