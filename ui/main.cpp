@@ -2,16 +2,17 @@
 // it ends, on the backend the session picks (the simulated programmer on this platform).
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QMessageBox>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
 #include "app/session.h"
+#include "fatal_report.h"
 #include "main_dialog.h"
 #include "programmer_binding.h"
 
@@ -25,21 +26,6 @@ bool envSet(const char* name) {
 // Without a display the platform plug-in would abort the process with a less helpful text.
 bool displayAvailable() {
   return envSet("QT_QPA_PLATFORM") || envSet("DISPLAY") || envSet("WAYLAND_DISPLAY");
-}
-
-bool headlessPlatform() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform == nullptr) return false;
-  const std::string name(platform);
-  return name.rfind("offscreen", 0) == 0 || name.rfind("minimal", 0) == 0;
-}
-
-void reportStartFailure(const QString& text) {
-  std::fprintf(stderr, "norvik: %s\n", text.toLocal8Bit().constData());
-  if (!headlessPlatform()) {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(norvik::app::kAppName), text);
-    box.exec();
-  }
 }
 
 // NORVIK_SCREENSHOT=<png>: once start-up has finished, save a picture of the window there and
@@ -56,17 +42,8 @@ void armScreenshot(norvik::ui::MainDialog& window) {
   });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (!displayAvailable()) {
-    std::fprintf(stderr,
-                 "norvik: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                 "Run it under a virtual X server: xvfb-run -a norvik\n"
-                 "(for automated runs without any screen: QT_QPA_PLATFORM=offscreen norvik)\n");
-    return 2;
-  }
-  QApplication application(argc, argv);
+int run(std::optional<QApplication>& application, int& argc, char** argv) {
+  application.emplace(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(norvik::app::kAppName));
   // The interface is Chinese: Qt's own dialogs (the file dialogs) speak it too when Qt's
   // translations are installed.
@@ -80,8 +57,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<norvik::app::Session> session =
       norvik::app::Session::open(norvik::app::SessionOptions{}, &error);
   if (!session) {
-    reportStartFailure(QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ") +
-                       QString::fromUtf8(error.c_str()));
+    norvik::ui::reportFatal(QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ") +
+                            QString::fromUtf8(error.c_str()));
     return 2;
   }
   if (!session->traceError().empty()) {
@@ -98,4 +75,19 @@ int main(int argc, char** argv) {
     // The dialog ends only once its device thread is idle; nothing of `dialog` runs after this.
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!displayAvailable()) {
+    std::fprintf(stderr,
+                 "norvik: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                 "Run it under a virtual X server: xvfb-run -a norvik\n"
+                 "(for automated runs without any screen: QT_QPA_PLATFORM=offscreen norvik)\n");
+    return 2;
+  }
+  // The application object outlives `run`, so that a failure escaping it can still be shown.
+  std::optional<QApplication> application;
+  return norvik::ui::runReportingFailures([&] { return run(application, argc, argv); });
 }

@@ -20,11 +20,13 @@
 #include <QRadioButton>
 #include <QValidator>
 #include <algorithm>
+#include <iterator>
 
 #include "about_dialog.h"
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "app_icon.h"
+#include "group_frame.h"
 
 namespace norvik::ui {
 
@@ -86,7 +88,7 @@ void MainDialog::buildControls() {
         break;
       }
       case app::ControlKind::GroupBox: {
-        auto* group = new QGroupBox(caption, this);
+        auto* group = new GroupFrame(caption, this);
         // A frame only: clicks pass through to the dialog.
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         groupBoxes.push_back(group);
@@ -95,7 +97,9 @@ void MainDialog::buildControls() {
         break;
       }
       case app::ControlKind::Label: {
-        auto* label = new QLabel(caption, this);
+        const bool startupText = std::find(std::begin(kStartupLabels), std::end(kStartupLabels),
+                                           c.id) != std::end(kStartupLabels);
+        auto* label = new QLabel(startupText ? QString() : caption, this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(caption.contains(QLatin1Char('\n')) || c.height >= 16);
@@ -260,6 +264,11 @@ void MainDialog::showEvent(QShowEvent* event) {
   started_ = true;
   if (QWidget* exit = control(app::ids::kExit)) exit->setFocus(Qt::OtherFocusReason);
   if (startupJob_) {
+    // Start-up writes these labels more than once (the first probe knows no page sizes yet);
+    // they appear once it is done, with what it found.
+    for (const int id : kStartupLabels) {
+      if (QWidget* label = control(id)) label->hide();
+    }
     post(startupJob_, /*isStartup=*/true);
   } else {
     QMetaObject::invokeMethod(this, "onStartupJobDone", Qt::QueuedConnection);
@@ -296,16 +305,38 @@ bool MainDialog::handleKey(QWidget* focus, const QKeyEvent& key) {
     cancelCommand();
     return true;
   }
-  if (key.key() == Qt::Key_Space && key.modifiers() == Qt::AltModifier) {
-    showSystemMenu(mapToGlobal(QPoint(0, 0)));
+  // Window managers keep Alt+Space for their own window menu, which has no About entry, so the
+  // About box has keys of its own: F1 opens it directly, and Shift+F10 opens this menu (the
+  // Menu key does too, through the context-menu event it raises).
+  if (key.key() == Qt::Key_F1 && key.modifiers() == Qt::NoModifier) {
+    if (!ending_) showAbout();
+    return true;
+  }
+  const bool menuKey = key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier;
+  if (menuKey || (key.key() == Qt::Key_Space && key.modifiers() == Qt::AltModifier)) {
+    showSystemMenu(menuPosition(focus));
     return true;
   }
   return false;
 }
 
+QPoint MainDialog::menuPosition(QWidget* focus) const {
+  // Below the focused control, as a keyboard-opened context menu sits; else the window's corner.
+  if (focus != nullptr && focus != this && isAncestorOf(focus)) {
+    return focus->mapToGlobal(QPoint(0, focus->height()));
+  }
+  return mapToGlobal(QPoint(0, 0));
+}
+
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
   // A right click on the background, a label, a frame or a progress bar opens the system menu;
   // controls with menus of their own (the edits) never pass theirs on.
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    // The Menu key on a control without a menu of its own.
+    showSystemMenu(menuPosition(focusWidget()));
+    event->accept();
+    return;
+  }
   QWidget* under = childAt(event->pos());
   if (under == nullptr || qobject_cast<QLabel*>(under) != nullptr ||
       qobject_cast<QGroupBox*>(under) != nullptr || qobject_cast<QProgressBar*>(under) != nullptr) {
@@ -326,6 +357,9 @@ void MainDialog::post(Job job, bool isStartup, int clickedId) {
 }
 
 void MainDialog::onStartupJobDone() {
+  for (const int id : kStartupLabels) {
+    if (QWidget* label = control(id)) label->show();
+  }
   // With nothing else queued the window looks idle again before start-up is reported done.
   if (!draining_ && !ending_ && !executor_->busy()) setBusyLook(false);
   emit startupFinished();

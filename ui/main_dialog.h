@@ -34,6 +34,11 @@ inline constexpr const char* kSimulatorCaptionMark = " [模拟编程器]";
 inline constexpr int kBusyDisabledControls[] = {1003, 1008, 1005, 1007, 1023,
                                                 1004, 3,    4,    1015, 1011};
 
+// The labels start-up writes: the two chip names and the two page and block sizes. They start
+// empty instead of showing the template's placeholder "none", and stay hidden while start-up
+// runs, so that only what it found in the end shows.
+inline constexpr int kStartupLabels[] = {1022, 1029, 1043, 1044};
+
 class AboutDialog;
 
 struct MainDialogOptions {
@@ -83,8 +88,9 @@ class MainDialog final : public QDialog {
   void endWithoutSaving() { beginEnd(/*saveLog=*/false); }
 
   // The emulated system menu (X11 window managers offer no hook into theirs): 最小化, 关闭,
-  // a separator and the About entry. Opened by Alt+Space and by a right click on the dialog's
-  // background.
+  // a separator and the About entry. Opened by a right click on the dialog's background, by
+  // Shift+F10 and the Menu key, and by Alt+Space where the window manager passes it on. F1
+  // opens the About box directly.
   QMenu* systemMenu() const { return systemMenu_; }
   QAction* aboutAction() const { return aboutAction_; }
   void showSystemMenu(const QPoint& globalPos);
@@ -110,8 +116,11 @@ class MainDialog final : public QDialog {
  private:
   void buildControls();
   void buildSystemMenu();
-  // Handles Enter, Esc and Alt+Space wherever the focus is; true when the key was used.
+  // Handles Enter, Esc, F1, Shift+F10 and Alt+Space wherever the focus is; true when the key
+  // was used.
   bool handleKey(QWidget* focus, const QKeyEvent& key);
+  // Where a menu opened from the keyboard appears.
+  QPoint menuPosition(QWidget* focus) const;
   void post(Job job, bool isStartup = false, int clickedId = 0);
   // Posted by the device thread by name (no data crosses with them).
   Q_INVOKABLE void onIdle();
