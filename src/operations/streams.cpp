@@ -72,10 +72,10 @@ StreamOutcome streamRange(link::DeviceLink& link, const RangeStream& s, StreamPr
   const std::uint32_t unitCount = ceilDiv(s.length, unit.mainSize);
   const std::uint32_t wholeUnits = unit.mainSize == 0 ? 0 : s.length / unit.mainSize;
 
-  if (!s.testMode) {
-    progress.started(wholeUnits);
-    s.output.seek(0);
-  }
+  // The bar is set up in test mode too (the self-test's read must not step a bar with the range
+  // of an earlier run); the self-test's file is written at each unit's own offset instead.
+  progress.started(wholeUnits);
+  if (!s.testMode) s.output.seek(0);
 
   std::array<unsigned char, kUnitBufferSize> buffer;
   const int wire = static_cast<int>(unit.wireLength);

@@ -40,8 +40,8 @@ struct RangeStream {
   TransferUnit unit;
   std::uint32_t length = 0;  // main-area bytes to read
   int readTimeoutMs = 3000;
-  // The self-test's read: units are written at their own offsets into a file left open, the
-  // bar is not set up, and the second gap of each unit is not waited for.
+  // The self-test's read: units are written at their own offsets into a file left open, and the
+  // second gap of each unit is not waited for.
   bool testMode = false;
 };
 

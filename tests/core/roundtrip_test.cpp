@@ -92,6 +92,7 @@ TEST_F(RoundTripTest, ExitDuringAReadStopsItAndKeepsWhatWasWritten) {
   EXPECT_LT(size, 64u * 8192u);
   EXPECT_EQ(size % 8192, 0u);
   EXPECT_EQ(state.log.text().find("上载成功"), std::string::npos);
+  EXPECT_NE(state.log.text().find("操作已停止（退出）"), std::string::npos) << "the stop is logged";
   EXPECT_TRUE(host.messages().empty()) << "an exit is not an error to report";
 }
 
