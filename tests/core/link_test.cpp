@@ -7,6 +7,7 @@
 #include "link/command_packet.h"
 #include "link/device_link.h"
 #include "link/exchange.h"
+#include "link/geometry_packet.h"
 #include "link/replies.h"
 #include "test_support.h"
 
@@ -37,6 +38,25 @@ TEST(CommandPacketTest, ReplyKinds) {
   EXPECT_TRUE(link::progress::matches(testing::packetFromHex("325500FFAA55")))
       << "byte 2 is a percentage, not the command";
   EXPECT_FALSE(link::progress::matches(testing::packetFromHex("33556401AA55")));
+}
+
+TEST(GeometryPacketTest, FieldsOfAnyCatalogueValueAreDefinedAndRoundTrip) {
+  link::ChipGeometry chip;
+  chip.devicePage = 2099999998;  // with the spare bytes, past the largest 32-bit signed value
+  chip.deviceOob = 96725048;
+  chip.deviceBlock = -1;
+  chip.deviceAddr = 5;
+  chip.pageMultiplier = 4;
+  const auto fields = link::geometry_packet::fromChip(chip, 0xEC, 1);
+  EXPECT_EQ(fields.pageSize, 0x5D36) << "the low bytes of the whole sum";
+  EXPECT_EQ(fields.blockValue, 0x00FF) << "-1 % 256 and -1 / 256, as always sent";
+  const link::CommandPacket packet = link::geometry_packet::encode(link::kSubGeometryA, fields);
+  EXPECT_EQ(testing::hex(packet.bytes()), "55AA020355AAEC365DFF050000E83804");
+  EXPECT_EQ(link::geometry_packet::decode(packet), fields);
+  chip.devicePage = -1;
+  chip.deviceOob = -1;
+  EXPECT_EQ(link::geometry_packet::fromChip(chip, 0, 1).pageSize, 0xFFFE);
+  EXPECT_EQ(link::geometry_packet::fromChip(chip, 0, 1).spareSize, 0x00FF);
 }
 
 TEST(DeviceTraceTest, EveryCallAndPauseIsOneLine) {

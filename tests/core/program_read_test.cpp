@@ -308,6 +308,27 @@ TEST_F(TransferTest, HexFieldsThatDoNotFitThirtyTwoBitsGetTheFieldsPrompt) {
       << "blanks, a 0x prefix and trailing letters as a %x scan reads them";
 }
 
+TEST_F(TransferTest, AnImageShortenedWhileItIsProgrammedStopsWithoutSuccess) {
+  openImage(std::string(4 * 8192, 'c'));
+  host.setText(ids::kProgramStart, "0");
+  host.setChecked(ids::kProgramSpare, false);
+  bool shortened = false;
+  clock.onPause = [&](int) {
+    // Another program cuts the file once the first unit has gone out.
+    if (!shortened && backend.dataOut.size() == 1) {
+      std::filesystem::resize_file(dir.file("image.bin"), 8192 + 100);
+      shortened = true;
+    }
+  };
+  dlg.OnProgram();
+  EXPECT_TRUE(shortened);
+  EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgImageReadError));
+  EXPECT_EQ(backend.dataOut.size(), 2u) << "no unit of invented erased bytes goes out";
+  EXPECT_NE(host.text(ids::kProgramPercent), app::kTextProgramDone);
+  EXPECT_EQ(state.log.text().find("下载成功"), std::string::npos);
+  EXPECT_FALSE(state.imageFile.isOpen());
+}
+
 TEST_F(TransferTest, FailingOutputWriteStopsTheReadWithoutSuccess) {
   backend.autoData = true;
   host.setText(ids::kReadStart, "0");

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <string>
@@ -44,7 +45,9 @@ class RecordingClock final : public Clock {
  public:
   explicit RecordingClock(EventLog& log) : log_(log) {}
   void sleepMs(int ms) override {
-    if (++pauses_ == stopAfter) stop.request_stop();
+    const int n = ++pauses_;
+    if (n == stopAfter) stop.request_stop();
+    if (onPause) onPause(n);
     log_.add("P " + std::to_string(ms));
     inner_.sleepMs(ms);
   }
@@ -55,6 +58,8 @@ class RecordingClock final : public Clock {
 
   int stopAfter = -1;
   std::stop_source stop;
+  // Called at the start of every pause with its number: another program acting meanwhile.
+  std::function<void(int)> onPause;
 
  private:
   EventLog& log_;
