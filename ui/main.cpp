@@ -12,6 +12,7 @@
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
 #include "app/session.h"
+#include "chinese_texts.h"
 #include "fatal_report.h"
 #include "main_dialog.h"
 #include "programmer_binding.h"
@@ -43,15 +44,13 @@ void armScreenshot(norvik::ui::MainDialog& window) {
 }
 
 int run(std::optional<QApplication>& application, int& argc, char** argv) {
+  norvik::ui::chineseDates();  // before the application reads the system's locale
   application.emplace(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(norvik::app::kAppName));
-  // The interface is Chinese: Qt's own dialogs (the file dialogs) speak it too when Qt's
-  // translations are installed.
+  // The interface is Chinese: Qt's own dialogs (the file dialogs) speak it too.
   QTranslator qtTranslation;
-  if (qtTranslation.load(QStringLiteral("qtbase_zh_CN"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtTranslation);
-  }
+  norvik::ui::FileListTexts fileListTexts;
+  norvik::ui::speakChinese(qtTranslation, fileListTexts);
 
   std::string error;
   std::unique_ptr<norvik::app::Session> session =

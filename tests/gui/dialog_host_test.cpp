@@ -2,10 +2,12 @@
 // return; message boxes and file dialogs get their owner, caption, buttons and parameters.
 #include <gtest/gtest.h>
 
+#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -14,11 +16,13 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTranslator>
 #include <atomic>
 #include <optional>
 #include <thread>
 
 #include "app/dialog_template.h"
+#include "chinese_texts.h"
 #include "gui_support.h"
 #include "main_dialog.h"
 #include "qt_dialog_host.h"
@@ -249,3 +253,20 @@ TEST(DialogHostTest, LogBoxShowsTheLogWithItsNewestLinesInView) {
 
 }  // namespace
 }  // namespace norvik::guitest
+
+namespace norvik::ui {
+namespace {
+
+TEST(ChineseTextsTest, TheFileListNamesFoldersInChinese) {
+  QTranslator qtTranslation;
+  FileListTexts fileListTexts;
+  speakChinese(qtTranslation, fileListTexts);
+  QTemporaryDir dir;
+  EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(dir.path())), QStringLiteral("文件夹"));
+  QCoreApplication::removeTranslator(&fileListTexts);
+  QCoreApplication::removeTranslator(&qtTranslation);
+  QLocale::setDefault(QLocale::c());
+}
+
+}  // namespace
+}  // namespace norvik::ui
