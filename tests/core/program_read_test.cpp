@@ -228,8 +228,13 @@ TEST_F(TransferTest, ReadFileHoldsUnitCountTimesStrideAndProgressLikeTheProgram)
 TEST_F(TransferTest, ReceiveErrorAtUnitFiveKeepsFiveUnits) {
   host.setChecked(ids::kReadSpare, false);
   backend.dataReadResults = {8192, 8192, 8192, 8192, 8192, 100};
+  bool openDuringMessage = false;
+  host.onMessage = [&](const app::MessageBoxRequest&) {
+    openDuringMessage = state.readFile.isOpen();
+  };
   read("0", "100000");
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgReceiveError));
+  EXPECT_TRUE(openDuringMessage) << "the message first, then the file is closed";
   EXPECT_EQ(host.messages()[0].owner, app::MessageOwner::None);
   EXPECT_EQ(std::filesystem::file_size(dir.file("out.bin")), 5u * 8192u);
   EXPECT_FALSE(state.readFile.isOpen());
@@ -245,9 +250,15 @@ TEST_F(TransferTest, SendErrorClosesTheImage) {
   backend.writeResults = {16, 16, 16, 16, 16, 16, 16, 16,   16, 16,
                           16, 16, 16, 16, 16, 16, 16, 8192, 0};
   ASSERT_EQ(backend.writeResults.size(), 3u * 5u + 2u + 2u);
+  bool openDuringMessage = false;
+  host.onMessage = [&](const app::MessageBoxRequest&) {
+    openDuringMessage = state.imageFile.isOpen();
+  };
   dlg.OnProgram();
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgSendError));
+  EXPECT_TRUE(openDuringMessage) << "the message first, then the file is closed";
   EXPECT_FALSE(state.imageFile.isOpen());
+  host.onMessage = nullptr;
   host.clearRecord();
   dlg.OnProgram();
   EXPECT_THAT(messageTexts(), ElementsAre(app::kMsgOpenImage));

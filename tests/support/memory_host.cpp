@@ -59,6 +59,7 @@ void MemoryHost::progressStepIt(int id) {
 }
 
 int MemoryHost::messageBox(const MessageBoxRequest& request) {
+  if (onMessage) onMessage(request);
   std::lock_guard lock(mutex_);
   messages_.push_back(request);
   calls_.push_back("messageBox " + request.text);

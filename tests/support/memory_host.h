@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -42,6 +43,8 @@ class MemoryHost final : public DialogHost {
   // cancelled).
   void queueMessageAnswer(int answer);
   void queueFileAnswer(std::optional<std::string> path);
+  // Runs while a message box is open (for checks of what holds at that moment).
+  std::function<void(const MessageBoxRequest&)> onMessage;
 
   // What happened.
   std::vector<std::string> calls() const;  // "setText 1043 2112-64", "messageBox ...", ...
