@@ -204,6 +204,28 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   EXPECT_NE(logText.find("上载成功！！"), std::string::npos);
 }
 
+TEST_F(CliTest, CopyThenEraseOnTheSimulatedChips) {
+  const std::string raw = randomBytes(std::size_t{8} * 8448, 3);  // 32 pages, main and spare
+  dir.write("raw.bin", raw);
+  CliRun r = cli("program raw.bin --socket A");
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = cli("copy --length 10000");
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = cli("read copied.bin --socket B --length 10000");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(dir.read("copied.bin"), raw);
+
+  r = cli("erase --socket B --length 20000");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "bad blocks: 0\n");
+  r = cli("read erased.bin --socket B --length 10000 --no-spare");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(dir.read("erased.bin"), std::string(0x10000, '\xFF'));
+  const std::string logText = cp936ToUtf8(dir.read("systemlog.log"));
+  EXPECT_NE(logText.find("拷贝成功！！"), std::string::npos);
+  EXPECT_NE(logText.find("擦除成功！！"), std::string::npos);
+}
+
 TEST_F(CliTest, VerifyReportsTheFirstDifferingOffset) {
   // Socket A's block 37 is bad: without skipping, data for it is not kept.
   dir.write("img.bin", std::string(8192, '\x11'));
