@@ -41,6 +41,19 @@ struct Result {
   bool identical;
 };
 
+// The stack on the given simulator and clock, working in `dir`, without a trace. (The tests' rig
+// records every transfer, which would show in the memory measured here.)
+std::unique_ptr<app::Session> openSession(std::unique_ptr<sim::SimulatedProgrammer> simulator,
+                                          Clock& clock, const std::filesystem::path& dir) {
+  app::SessionOptions options;
+  options.device = std::move(simulator);
+  options.clock = &clock;
+  options.tracePath = "";
+  options.currentDirectory = [folder = dir.string()] { return folder; };
+  std::string error;
+  return app::Session::open(std::move(options), &error);
+}
+
 Result run(int mebibytes, const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
   testing::copyCatalogue(dir.string());
@@ -62,13 +75,8 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   config.socketA.blocks = 4096;  // 512 MiB of main area, no bad block in the way
   config.socketA.badBlocks.clear();
   config.socketA.imagePath = (dir / "socket-a.img").string();
-  app::SessionOptions options;
-  options.device = std::make_unique<sim::SimulatedProgrammer>(config, clock);
-  options.clock = &clock;
-  options.tracePath = "";
-  options.currentDirectory = [&] { return dir.string(); };
-  std::string error;
-  std::unique_ptr<app::Session> session = app::Session::open(std::move(options), &error);
+  std::unique_ptr<app::Session> session =
+      openSession(std::make_unique<sim::SimulatedProgrammer>(config, clock), clock, dir);
   link::DeviceLink& link = session->link();
   testing::MemoryHost host;
   app::CProgrammerDlg& dlg = session->attach(host);
@@ -148,13 +156,7 @@ void runJobs(const std::filesystem::path& dir) {
   config.socketB.badBlocks.clear();
   auto simulator = std::make_unique<sim::SimulatedProgrammer>(config, clock);
   sim::SimulatedProgrammer* programmer = simulator.get();
-  app::SessionOptions options;
-  options.device = std::move(simulator);
-  options.clock = &clock;
-  options.tracePath = "";
-  options.currentDirectory = [&] { return dir.string(); };
-  std::string error;
-  std::unique_ptr<app::Session> session = app::Session::open(std::move(options), &error);
+  std::unique_ptr<app::Session> session = openSession(std::move(simulator), clock, dir);
   link::DeviceLink& link = session->link();
   testing::MemoryHost host;
   app::CProgrammerDlg& dlg = session->attach(host);
