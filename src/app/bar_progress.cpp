@@ -7,11 +7,14 @@
 
 namespace norvik::app {
 
-std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits) {
+std::string percentText(int percent) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, kPercentFormat,
-                static_cast<int>(operations::percentOf(i, wholeUnits)));
+  std::snprintf(buf, sizeof buf, kPercentFormat, percent);
   return buf;
+}
+
+std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits) {
+  return percentText(static_cast<int>(operations::percentOf(i, wholeUnits)));
 }
 
 void BarProgress::started(std::uint32_t wholeUnits) {

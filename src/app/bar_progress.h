@@ -9,8 +9,9 @@
 
 namespace norvik::app {
 
-// "%d％" of the share of `i` in `wholeUnits` (0 when there is no whole unit), as the labels show
-// it.
+// "%d％", as the percentage labels show a percentage.
+std::string percentText(int percent);
+// percentText of the share of `i` in `wholeUnits` (0 when there is no whole unit).
 std::string percentLabel(std::uint32_t i, std::uint32_t wholeUnits);
 
 class BarProgress final : public operations::StreamProgress {

@@ -35,10 +35,7 @@ void CProgrammerDlg::OnCopy(std::stop_token stop) {
 
   const link::PairOutcome pair =
       link::commandPair(link_, link::kCmdCopy, *start, length, flags.byte(), link::kCopyPair, stop);
-  if (pair.result == link::PairResult::Stopped) return noteStopped();
-  if (pair.result == link::PairResult::TimedOut) {
-    return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
-  }
+  if (!accepted(pair)) return;
 
   appendDetectionLines();
   state_.log.takeStamp(link_.clock());

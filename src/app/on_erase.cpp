@@ -40,10 +40,7 @@ void CProgrammerDlg::OnErase(std::stop_token stop) {
 
   const link::PairOutcome pair = link::commandPair(link_, link::kCmdErase, *start, length,
                                                    flags.byte(), link::kErasePair, stop);
-  if (pair.result == link::PairResult::Stopped) return noteStopped();
-  if (pair.result == link::PairResult::TimedOut) {
-    return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
-  }
+  if (!accepted(pair)) return;
 
   // The acknowledgement is the first progress report: a short erase may be done already.
   link::Packet report = pair.reply;

@@ -50,10 +50,7 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
 
   const link::PairOutcome pair = link::commandPair(
       link_, link::kCmdProgram, *start, state_.programLength, flags, link::kProgramPair, stop);
-  if (pair.result == link::PairResult::Stopped) return noteStopped();
-  if (pair.result == link::PairResult::TimedOut) {
-    return refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
-  }
+  if (!accepted(pair)) return;
 
   appendDetectionLines();
   state_.log.takeStamp(link_.clock());

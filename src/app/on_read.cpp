@@ -51,13 +51,7 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
 
   const link::PairOutcome pair = link::commandPair(link_, link::kCmdRead, *start, state_.readLength,
                                                    flags, link::kReadPair, stop);
-  if (pair.result == link::PairResult::Stopped) {
-    state_.readFile.close();
-    return noteStopped();
-  }
-  if (pair.result == link::PairResult::TimedOut) {
-    return refuseAndClose(Outcome::NoAcknowledge, kMsgNoAcknowledge);
-  }
+  if (!accepted(pair)) return state_.readFile.close();
 
   ReadThreadProc(stop);
 }

@@ -61,6 +61,20 @@ void CProgrammerDlg::noteStopped(bool jobGoesOn) {
   showLog();
 }
 
+bool CProgrammerDlg::accepted(const link::PairOutcome& pair) {
+  switch (pair.result) {
+    case link::PairResult::Accepted:
+      return true;
+    case link::PairResult::Stopped:
+      noteStopped();
+      return false;
+    case link::PairResult::TimedOut:
+      refuse(Outcome::NoAcknowledge, kMsgNoAcknowledge);
+      return false;
+  }
+  return false;
+}
+
 void CProgrammerDlg::showChipNames() {
   host_.setText(ids::kNameA, state_.chips.socketA.deviceName);
   host_.setText(ids::kNameB, state_.chips.socketB.deviceName);

@@ -19,6 +19,7 @@
 #include "files/file_object.h"
 #include "link/chip_geometry.h"
 #include "link/device_link.h"
+#include "link/exchange.h"
 
 namespace norvik::app {
 
@@ -88,6 +89,8 @@ class CProgrammerDlg {
   // The operation ends on a stop request: records it and leaves the stop line in the log. A copy
   // or erase goes on inside the programmer (`jobGoesOn`); the host only stops following it.
   void noteStopped(bool jobGoesOn = false);
+  // False, after the stop line or the refusal, when the command pair was not accepted.
+  bool accepted(const link::PairOutcome& pair);
   // Which socket the operation works on, for the socket checks of its probes.
   enum class Sockets { A, B, Both };
   bool probeThreeTimes(int spareFlag, Sockets used);

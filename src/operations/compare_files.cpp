@@ -7,18 +7,6 @@ namespace norvik::operations {
 
 namespace {
 constexpr std::size_t kChunk = 64 * 1024;
-
-// Reads up to `count` bytes, retrying short reads until the end of the file; nullopt on error.
-std::optional<std::size_t> readFull(files::FileObject& f, unsigned char* out, std::size_t count) {
-  std::size_t done = 0;
-  while (done < count) {
-    const std::optional<std::size_t> got = f.readChecked(out + done, count - done);
-    if (!got) return std::nullopt;
-    if (*got == 0) break;
-    done += *got;
-  }
-  return done;
-}
 }  // namespace
 
 Comparison compareFiles(files::FileObject& a, files::FileObject& b, std::uint64_t length) {
@@ -32,8 +20,8 @@ Comparison compareFiles(files::FileObject& a, files::FileObject& b, std::uint64_
   std::uint64_t offset = 0;
   while (offset < length) {
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, length - offset));
-    const std::optional<std::size_t> na = readFull(a, x.data(), want);
-    const std::optional<std::size_t> nb = readFull(b, y.data(), want);
+    const std::optional<std::size_t> na = a.readChecked(x.data(), want);
+    const std::optional<std::size_t> nb = b.readChecked(y.data(), want);
     if (!na || !nb) {
       c.readFailed = true;
       c.firstDifference = offset;
