@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/dialog_template.h"
@@ -57,21 +58,30 @@ class Session {
  public:
   explicit Session(bool showProgress) : host_(showProgress) {}
 
-  bool start() {
-    app::SessionOptions options;
-    options.realTime = false;
+  // kExitOk, or the code for a backend that cannot be used (with its message printed).
+  int start(app::BackendKind backend) {
     std::string error;
+    const std::optional<app::BackendKind> kind = app::resolveBackendKind(backend, &error);
+    if (!kind) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return kExitUsage;
+    }
+    app::SessionOptions options;
+    options.backend = *kind;
+    options.realTime = false;
     session_ = app::Session::open(std::move(options), &error);
     if (!session_) {
       std::fprintf(stderr, "%s\n", error.c_str());
-      return false;
+      return *kind == app::BackendKind::DeviceLibrary ? kExitDeviceLibrary : kExitSimulator;
     }
     if (!session_->traceError().empty()) {
       std::fprintf(stderr, "cannot write trace file %s\n", session_->traceError().c_str());
     }
     dlg_ = &session_->attach(host_);
-    return true;
+    return kExitOk;
   }
+
+  const app::Backend& backend() const { return session_->backend(); }
 
   ConsoleHost& host() { return host_; }
   app::CProgrammerDlg& dlg() { return *dlg_; }
@@ -100,6 +110,10 @@ class Session {
   // The cancel command: the run's log appended to systemlog.log. A run that went well but whose
   // log could not be written says so in its exit code; a failure's own code is kept.
   int saveLog(int rc) {
+    // A backend that stopped reaching the programmer says why, after the run's own message.
+    if (const std::string fault = session_->device().fault(); !fault.empty()) {
+      std::fprintf(stderr, "norvik-cli: %s\n", fault.c_str());
+    }
     const bool saved = dlg_->OnCancel();
     return rc == kExitOk && !saved ? kExitLogNotSaved : rc;
   }
@@ -171,7 +185,7 @@ int verify(Session& s, const Options& opt) {
 
 int runDetect(const Options& opt) {
   Session s(false);
-  if (!s.start()) return kExitSimulator;
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   s.host().setChecked(ids::kCopySpare, opt.spare);
   s.dlg().OnRefreshDevice();
   if (s.dlg().lastOutcome() == app::Outcome::NoProgrammer) {
@@ -188,7 +202,7 @@ int runDetect(const Options& opt) {
 
 int runProgram(const Options& opt) {
   Session s(opt.showProgress);
-  if (!s.start()) return kExitSimulator;
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
   if (rc == kExitOk) {
     s.host().answerFileDialog(opt.path);
@@ -206,7 +220,7 @@ int runProgram(const Options& opt) {
 
 int runRead(const Options& opt) {
   Session s(opt.showProgress);
-  if (!s.start()) return kExitSimulator;
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kReadSpare, ids::kReadSkipBad, ids::kReadStart);
   if (rc == kExitOk) {
     std::string length = opt.length;
@@ -229,7 +243,7 @@ namespace norvik::cli {
 
 int runCopy(const Options& opt) {
   Session s(opt.showProgress);
-  if (!s.start()) return kExitSimulator;
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kCopyLength, opt.length);
@@ -241,7 +255,7 @@ int runCopy(const Options& opt) {
 
 int runErase(const Options& opt) {
   Session s(opt.showProgress);
-  if (!s.start()) return kExitSimulator;
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kEraseStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kEraseLength, opt.length);
@@ -260,7 +274,7 @@ int runSelfTest(const Options& opt) {
     return kExitUsage;
   }
   Session s(opt.showProgress);
-  if (!s.start()) return kExitSimulator;
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   s.host().setConfirmation(opt.yes ? ConsoleHost::Confirmation::Yes
                                    : ConsoleHost::Confirmation::Ask);
   int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
@@ -272,6 +286,13 @@ int runSelfTest(const Options& opt) {
     rc = s.outcome();
   }
   return s.saveLog(rc);
+}
+
+int runBackend(const Options& opt) {
+  Session s(false);
+  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  std::printf("%s: %s\n", s.backend().name.c_str(), s.backend().detail.c_str());
+  return kExitOk;
 }
 
 }  // namespace norvik::cli

@@ -4,6 +4,8 @@
 #include <stop_token>
 #include <string>
 
+#include "app/backend_factory.h"
+
 namespace norvik::cli {
 
 struct Options {
@@ -18,7 +20,11 @@ struct Options {
   bool yes = false;  // selftest: the destructive test is confirmed
   bool showProgress = false;
   std::stop_token stop;  // requested by a signal (see signal_watch.h)
+  app::BackendKind backend = app::BackendKind::Automatic;  // --backend
 };
+
+// Says which backend the other commands would use, and where it comes from.
+int runBackend(const Options& opt);
 
 int runDetect(const Options& opt);
 int runProgram(const Options& opt);

@@ -8,6 +8,10 @@
 //   norvik-cli copy [--start HEX] --length HEX [--skip-bad] [--ce 0|1] [--no-spare]
 //   norvik-cli erase [--socket A|B] [--start HEX] --length HEX [--skip-bad] [--no-spare]
 //   norvik-cli selftest [--socket A|B] [--no-spare] --yes
+//   norvik-cli backend
+//
+// Every command takes --backend sim|dll|auto (see app/backend_factory.h for what auto picks);
+// `backend` prints which one is in use and where it comes from.
 //
 // The spare option is on unless --no-spare is given (--spare is still taken). Exit codes are
 // listed in exit_codes.h and in the README; Ctrl-C, SIGTERM and SIGHUP stop the operation (see
@@ -57,6 +61,14 @@ int run(int argc, char** argv, std::stop_token stop) {
   Options opt;
   opt.stop = std::move(stop);
   std::vector<CLI::Option*> numbers;  // --start and --length of every command
+  std::string backendChoice = "auto";
+  app.add_option("--backend", backendChoice,
+                 "sim: the simulated programmer; dll: a real one through qxUSBDev.dll; auto "
+                 "(default): NORVIK_BACKEND, else sim if NORVIK_SIMULATOR is set, else the "
+                 "platform's own (dll on Windows, sim elsewhere)")
+      ->check(CLI::IsMember({"sim", "dll", "auto"}));
+  app.fallthrough();  // --backend may also follow the command
+  auto* backend = app.add_subcommand("backend", "say which backend is in use and where it is");
 
   auto* detect = app.add_subcommand("detect", "re-detect both sockets and show their chips");
   addSpareFlag(detect, opt, "send page sizes with the spare area");
@@ -119,6 +131,9 @@ int run(int argc, char** argv, std::stop_token stop) {
     return rc == 0 ? kExitOk : kExitUsage;
   }
   if (emptyValueGiven(numbers)) return kExitInput;
+  opt.backend =
+      norvik::app::parseBackendKind(backendChoice).value_or(norvik::app::BackendKind::Automatic);
+  if (backend->parsed()) return runBackend(opt);
   opt.showProgress = isatty(STDERR_FILENO) != 0;
   if (detect->parsed()) return runDetect(opt);
   if (program->parsed()) return runProgram(opt);

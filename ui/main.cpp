@@ -1,5 +1,6 @@
 // Norvik: the desktop front end of the two-socket NAND programmer. Runs the main dialog until
-// it ends, on the backend the session picks (the simulated programmer on this platform).
+// it ends, on the backend the session picks (see app/backend_factory.h; --backend sim|dll|auto
+// chooses one).
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -43,6 +44,24 @@ void armScreenshot(norvik::ui::MainDialog& window) {
   });
 }
 
+// The backend the command line asks for (--backend sim|dll|auto, or --backend=...), resolved
+// as the backend factory documents. nullopt, with `error` set, for an unknown choice.
+std::optional<norvik::app::BackendKind> chosenBackend(std::string* error) {
+  QString choice = QStringLiteral("auto");
+  const QStringList args = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--backend") && i + 1 < args.size()) choice = args[i + 1];
+    if (args[i].startsWith(QLatin1String("--backend="))) choice = args[i].mid(10);
+  }
+  const std::optional<norvik::app::BackendKind> kind =
+      norvik::app::parseBackendKind(choice.toStdString());
+  if (!kind) {
+    *error = "--backend must be sim, dll or auto, not \"" + choice.toStdString() + "\"";
+    return std::nullopt;
+  }
+  return norvik::app::resolveBackendKind(*kind, error);
+}
+
 int run(std::optional<QApplication>& application, int& argc, char** argv) {
   norvik::ui::chineseDates();  // before the application reads the system's locale
   application.emplace(argc, argv);
@@ -53,10 +72,19 @@ int run(std::optional<QApplication>& application, int& argc, char** argv) {
   norvik::ui::speakChinese(qtTranslation, fileListTexts);
 
   std::string error;
+  const std::optional<norvik::app::BackendKind> kind = chosenBackend(&error);
+  if (!kind) {
+    norvik::ui::reportFatal(QStringLiteral("无法选择编程器: ") + QString::fromUtf8(error.c_str()));
+    return 2;
+  }
+  norvik::app::SessionOptions options;
+  options.backend = *kind;
   std::unique_ptr<norvik::app::Session> session =
-      norvik::app::Session::open(norvik::app::SessionOptions{}, &error);
+      norvik::app::Session::open(std::move(options), &error);
   if (!session) {
-    norvik::ui::reportFatal(QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ") +
+    norvik::ui::reportFatal((*kind == norvik::app::BackendKind::DeviceLibrary
+                                 ? QStringLiteral("设备库无法使用: ")
+                                 : QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ")) +
                             QString::fromUtf8(error.c_str()));
     return 2;
   }
@@ -65,8 +93,8 @@ int run(std::optional<QApplication>& application, int& argc, char** argv) {
   }
 
   {
-    norvik::ui::MainDialog window(
-        norvik::ui::MainDialog::Options{.simulated = session->simulated()});
+    norvik::ui::MainDialog window(norvik::ui::MainDialog::Options{
+        .simulated = session->simulated(), .deviceBackend = session->backendName()});
     norvik::app::CProgrammerDlg& dialog = session->attach(window.host());
     norvik::ui::bindProgrammer(window, dialog);
     armScreenshot(window);

@@ -46,7 +46,11 @@ MainDialog::MainDialog(Options options, QWidget* parent)
       options_(options),
       host_(std::make_unique<QtDialogHost>(this)) {
   QString caption = QString::fromUtf8(kWindowCaption);
-  if (options_.simulated) caption += QString::fromUtf8(kSimulatorCaptionMark);
+  if (options_.simulated) {
+    caption += QString::fromUtf8(kSimulatorCaptionMark);
+  } else if (!options_.deviceBackend.empty()) {
+    caption += QStringLiteral(" [%1]").arg(QString::fromStdString(options_.deviceBackend));
+  }
   setWindowTitle(caption);
   setWindowIcon(appIcon());
   buildControls();

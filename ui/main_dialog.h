@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QPointer>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/device_executor.h"
@@ -42,7 +43,8 @@ inline constexpr int kStartupLabels[] = {1022, 1029, 1043, 1044};
 class AboutDialog;
 
 struct MainDialogOptions {
-  bool simulated = false;  // the simulated programmer stands in for the device
+  bool simulated = false;          // the simulated programmer stands in for the device
+  std::string deviceBackend = {};  // otherwise what reaches the device ("qxUSBDev.dll"), if known
 };
 
 class MainDialog final : public QDialog {

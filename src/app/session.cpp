@@ -9,7 +9,8 @@ std::unique_ptr<Session> Session::open(SessionOptions options, std::string* erro
   if (options.clock == nullptr) s->ownClock_ = std::make_unique<RealClock>();
   s->clock_ = options.clock != nullptr ? options.clock : s->ownClock_.get();
   if (options.device) {
-    s->backend_ = Backend{std::move(options.device), "", options.simulated};
+    s->backend_.device = std::move(options.device);
+    s->backend_.simulated = options.simulated;
   } else {
     std::optional<Backend> made = makeBackend(options.backend, *s->clock_, options.realTime, error);
     if (!made) return nullptr;

@@ -45,6 +45,7 @@ class Session {
   link::UsbBackend& device() { return *backend_.device; }
   link::DeviceLink& link() { return *link_; }
   ProgrammerState& state() { return state_; }
+  const Backend& backend() const { return backend_; }
   const std::string& backendName() const { return backend_.name; }
   bool simulated() const { return backend_.simulated; }
   // Set when the trace file could not be opened (the session runs without it).

@@ -1,6 +1,8 @@
 // What stands behind the programmer's two blocking library calls: the built-in simulated
-// programmer by default, real hardware later. The signatures are those of the device library.
+// programmer or the vendor's device library. The signatures are those of the device library.
 #pragma once
+
+#include <string>
 
 namespace norvik::link {
 
@@ -12,6 +14,9 @@ class UsbBackend {
   // Receives up to `length` bytes into the start of `buffer`; returns how many arrived. Bytes
   // past that count are left as they were.
   virtual int readData(int endpoint, unsigned char* buffer, int length, int timeoutMs) = 0;
+  // Why the backend has stopped reaching the programmer for good (a library call that never
+  // returned, say), for the operator; empty while it works.
+  virtual std::string fault() const { return {}; }
 };
 
 }  // namespace norvik::link

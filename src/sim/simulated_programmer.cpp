@@ -72,10 +72,11 @@ std::optional<JobStatus> SimulatedProgrammer::lastJob() const {
 }
 
 std::unique_ptr<SimulatedProgrammer> makeSimulatorFromEnvironment(Clock& clock, bool realTime,
-                                                                  std::string* error) {
+                                                                  std::string* error,
+                                                                  const char* variable) {
   SimConfig config = SimConfig::defaults();
   config.realTime = realTime;
-  const char* path = std::getenv("NORVIK_SIMULATOR");
+  const char* path = std::getenv(variable);
   if (path && *path) {
     std::optional<SimConfig> loaded = SimConfig::load(path, config, error);
     if (!loaded) return nullptr;

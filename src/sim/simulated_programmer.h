@@ -49,9 +49,10 @@ class SimulatedProgrammer final : public link::UsbBackend {
   std::unique_ptr<Impl> impl_;
 };
 
-// The backend the program uses: NORVIK_SIMULATOR's file when set, built-in defaults otherwise.
-// nullptr with `error` set when the named file is unusable.
-std::unique_ptr<SimulatedProgrammer> makeSimulatorFromEnvironment(Clock& clock, bool realTime,
-                                                                  std::string* error);
+// The simulator as the program starts it: the settings from the INI file the environment
+// variable `variable` names, the built-in defaults when it is unset or empty. nullptr with
+// `error` set when the named file is unusable.
+std::unique_ptr<SimulatedProgrammer> makeSimulatorFromEnvironment(
+    Clock& clock, bool realTime, std::string* error, const char* variable = "NORVIK_SIMULATOR");
 
 }  // namespace norvik::sim

@@ -9,6 +9,8 @@
 namespace norvik {
 namespace {
 
+using testing::ScopedEnv;
+
 class SimConfigTest : public ::testing::Test {
  protected:
   std::optional<sim::SimConfig> load(const std::string& text) {
@@ -94,29 +96,6 @@ TEST_F(SimConfigTest, OversizedFileIsRefused) {
   EXPECT_FALSE(sim::SimConfig::load(dir.file("big.ini"), &error));
   EXPECT_NE(error.find("larger than 4 MiB"), std::string::npos) << error;
 }
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 TEST_F(SimConfigTest, EnvironmentChoosesTheFileAndItsModeOverridesTheDefault) {
   VirtualClock clock;

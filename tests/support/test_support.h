@@ -8,4 +8,5 @@
 #include "rig.h"
 #include "scripted_backend.h"
 #include "temp_dir.h"
+#include "scoped_env.h"
 #include "virtual_clock.h"
