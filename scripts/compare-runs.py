@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Compares two working folders after the same commands ran in each (the Linux norvik-cli in one,
+the Windows norvik-cli.exe under Wine in the other), file by file, and exits 1 at a difference.
+
+- trace.txt (NORVIK_TRACE): event by event, without the time column. A copy's or erase's
+  progress report below 100 % carries a percentage that follows the wall clock, so its byte 2 is
+  compared as "some value below 100"; the number of events, every other byte, every length,
+  time-out, result and pause must be equal.
+- systemlog.log: as text (code page 936), with the timestamps of its lines blanked.
+- Every other file (outputs, socket images, read-backs, each command's output and exit code):
+  byte for byte. Programs and libraries (*.exe, *.dll) are left out.
+"""
+import pathlib
+import re
+import sys
+
+PROGRESS = re.compile(r"^(R 2 16 \d+ 16 3255)([0-9A-F]{2})(.*)$")
+STAMP = re.compile(r"\d{4}年\d{2}月\d{2}日\d{2}:\d{2}:\d{2}")
+
+
+def trace_events(path: pathlib.Path):
+    events = []
+    for line in path.read_text(encoding="ascii").splitlines():
+        event = line.split(" ", 1)[1] if " " in line else line
+        m = PROGRESS.match(event)
+        if m and int(m.group(2), 16) < 100:
+            event = f"{m.group(1)}<100{m.group(3)}"
+        events.append(event)
+    return events
+
+
+def log_text(path: pathlib.Path):
+    return STAMP.sub("<time>", path.read_bytes().decode("gbk", errors="replace"))
+
+
+def first_difference(a, b):
+    for i, (x, y) in enumerate(zip(a, b)):
+        if x != y:
+            return i
+    return min(len(a), len(b)) if len(a) != len(b) else None
+
+
+def files_of(folder: pathlib.Path):
+    return {
+        p.relative_to(folder).as_posix()
+        for p in folder.rglob("*")
+        if p.is_file() and p.suffix.lower() not in (".exe", ".dll")
+    }
+
+
+def main() -> int:
+    left, right = (pathlib.Path(a) for a in sys.argv[1:3])
+    problems = []
+    names = files_of(left) | files_of(right)
+    for name in sorted(names):
+        a, b = left / name, right / name
+        if not a.exists() or not b.exists():
+            problems.append(f"{name}: only in {left if a.exists() else right}")
+            continue
+        if name.endswith("trace.txt"):
+            ea, eb = trace_events(a), trace_events(b)
+            at = first_difference(ea, eb)
+            if at is not None:
+                show = lambda e: e[at] if at < len(e) else "(end of trace)"
+                problems.append(f"{name}: {len(ea)} and {len(eb)} events; event {at + 1} differs:\n"
+                                f"  {show(ea)}\n  {show(eb)}")
+        elif name.lower().endswith("systemlog.log"):
+            if log_text(a) != log_text(b):
+                problems.append(f"{name}: the logs differ:\n{log_text(a)!r}\n{log_text(b)!r}")
+        elif a.read_bytes() != b.read_bytes():
+            problems.append(f"{name}: contents differ ({a.stat().st_size} and {b.stat().st_size} bytes)")
+    for p in problems:
+        print(p)
+    if problems:
+        return 1
+    print(f"{left} and {right}: {len(names)} files alike")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
