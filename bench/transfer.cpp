@@ -26,6 +26,7 @@
 #include "app/dialog_template.h"
 #include "app/programmer_dlg.h"
 #include "app/session.h"
+#include "devlib/device_library_backend.h"
 #include "link/device_link.h"
 #include "platform/clock.h"
 #include "sim/simulated_programmer.h"
@@ -43,8 +44,8 @@ struct Result {
 
 // The stack on the given simulator and clock, working in `dir`, without a trace. (The tests' rig
 // records every transfer, which would show in the memory measured here.)
-std::unique_ptr<app::Session> openSession(std::unique_ptr<sim::SimulatedProgrammer> simulator,
-                                          Clock& clock, const std::filesystem::path& dir) {
+std::unique_ptr<app::Session> openSession(std::unique_ptr<link::UsbBackend> simulator, Clock& clock,
+                                          const std::filesystem::path& dir) {
   app::SessionOptions options;
   options.device = std::move(simulator);
   options.clock = &clock;
@@ -54,7 +55,22 @@ std::unique_ptr<app::Session> openSession(std::unique_ptr<sim::SimulatedProgramm
   return app::Session::open(std::move(options), &error);
 }
 
-Result run(int mebibytes, const std::filesystem::path& dir) {
+// The simulator behind the device-library backend, as a real library would sit: every call
+// handed to the library thread and its bytes copied there and back.
+std::unique_ptr<link::UsbBackend> behindLibraryThread(
+    std::unique_ptr<sim::SimulatedProgrammer> simulator) {
+  std::shared_ptr<sim::SimulatedProgrammer> shared = std::move(simulator);
+  devlib::LibraryFunctions calls;
+  calls.write = [shared](int endpoint, unsigned char* buffer, int length, int timeoutMs) {
+    return shared->writeData(endpoint, buffer, length, timeoutMs);
+  };
+  calls.read = [shared](int endpoint, unsigned char* buffer, int length, int timeoutMs) {
+    return shared->readData(endpoint, buffer, length, timeoutMs);
+  };
+  return std::make_unique<devlib::DeviceLibraryBackend>(std::move(calls));
+}
+
+Result run(int mebibytes, const std::filesystem::path& dir, bool throughLibrary = false) {
   std::filesystem::create_directories(dir);
   testing::copyCatalogue(dir.string());
   const std::uint64_t size = std::uint64_t(mebibytes) << 20;
@@ -75,8 +91,10 @@ Result run(int mebibytes, const std::filesystem::path& dir) {
   config.socketA.blocks = 4096;  // 512 MiB of main area, no bad block in the way
   config.socketA.badBlocks.clear();
   config.socketA.imagePath = (dir / "socket-a.img").string();
+  auto simulator = std::make_unique<sim::SimulatedProgrammer>(config, clock);
   std::unique_ptr<app::Session> session =
-      openSession(std::make_unique<sim::SimulatedProgrammer>(config, clock), clock, dir);
+      openSession(throughLibrary ? behindLibraryThread(std::move(simulator)) : std::move(simulator),
+                  clock, dir);
   link::DeviceLink& link = session->link();
   testing::MemoryHost host;
   app::CProgrammerDlg& dlg = session->attach(host);
@@ -217,6 +235,17 @@ int main(int argc, char** argv) {
     std::printf("%s MiB: program %.3f, read %.3f, read-back %s\n", argv[2], r.programRatio,
                 r.readRatio, r.identical ? "identical" : "DIFFERENT");
     return r.identical ? 0 : 1;
+  }
+  if (argc == 2 && std::string(argv[1]) == "library") {
+    // The same 16 MiB, once straight to the simulator, once through the library thread.
+    const Result direct = run(16, base / "direct");
+    const Result library = run(16, base / "library", true);
+    std::printf(
+        "16 MiB, wall time / mandated pauses: program %.3f direct, %.3f through the "
+        "library thread (ratio %.3f); read %.3f direct, %.3f (ratio %.3f)\n",
+        direct.programRatio, library.programRatio, library.programRatio / direct.programRatio,
+        direct.readRatio, library.readRatio, library.readRatio / direct.readRatio);
+    return direct.identical && library.identical ? 0 : 1;
   }
   if (argc == 2 && std::string(argv[1]) == "jobs") {
     runJobs(base / "jobs");
