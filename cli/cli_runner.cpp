@@ -1,7 +1,5 @@
 #include "cli_runner.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +15,8 @@
 #include "files/file_object.h"
 #include "operations/compare_files.h"
 #include "operations/transfer_unit.h"
+#include "platform/temp_file.h"
+#include "terminal.h"
 
 namespace norvik::cli {
 
@@ -141,14 +141,13 @@ int verify(Session& s, const Options& opt) {
     std::fprintf(stderr, "verify: the range is too long to read back in one job\n");
     return kExitInput;
   }
-  char tmpl[] = "/tmp/norvik-verify-XXXXXX";
-  const int fd = mkstemp(tmpl);
-  if (fd < 0) {
-    std::perror("verify");
+  std::string why;
+  const std::optional<std::string> made = createTemporaryFile("norvik-verify", &why);
+  if (!made) {
+    std::fprintf(stderr, "verify: %s\n", why.c_str());
     return kExitFile;
   }
-  close(fd);
-  const std::string back = tmpl;
+  const std::string back = *made;
   ConsoleHost& host = s.host();
   host.setChecked(ids::kReadSpare, opt.spare);
   host.setChecked(ids::kReadSkipBad, opt.skipBad);
@@ -177,7 +176,7 @@ int verify(Session& s, const Options& opt) {
       std::printf("verify: %u bytes identical\n", length);
     }
   }
-  std::remove(back.c_str());
+  removeFile(back);
   return rc;
 }
 
@@ -267,7 +266,7 @@ int runErase(const Options& opt) {
 }
 
 int runSelfTest(const Options& opt) {
-  if (!opt.yes && isatty(STDIN_FILENO) == 0) {
+  if (!opt.yes && !isTerminal(stdin)) {
     std::fprintf(stderr,
                  "selftest destroys the chip's contents; confirm with --yes (no terminal to ask "
                  "on)\n");

@@ -16,8 +16,6 @@
 // The spare option is on unless --no-spare is given (--spare is still taken). Exit codes are
 // listed in exit_codes.h and in the README; Ctrl-C, SIGTERM and SIGHUP stop the operation (see
 // signal_watch.h).
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
@@ -29,6 +27,8 @@
 #include "cli_runner.h"
 #include "exit_codes.h"
 #include "signal_watch.h"
+#include "terminal.h"
+#include "utf8_console.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ int run(int argc, char** argv, std::stop_token stop) {
   opt.backend =
       norvik::app::parseBackendKind(backendChoice).value_or(norvik::app::BackendKind::Automatic);
   if (backend->parsed()) return runBackend(opt);
-  opt.showProgress = isatty(STDERR_FILENO) != 0;
+  opt.showProgress = isTerminal(stderr);
   if (detect->parsed()) return runDetect(opt);
   if (program->parsed()) return runProgram(opt);
   if (copy->parsed()) return runCopy(opt);
@@ -148,9 +148,10 @@ int run(int argc, char** argv, std::stop_token stop) {
 int main(int argc, char** argv) {
   // Before any other thread starts, so that none of them takes the signals.
   const norvik::cli::SignalWatch signals;
+  norvik::cli::Utf8Console console(argc, argv);
   // Nothing the program does is meant to throw; whatever still does is reported, never an abort.
   try {
-    const int rc = run(argc, argv, signals.token());
+    const int rc = run(console.argc(), console.argv(), signals.token());
     // A stopped run ends as the signal asked, whatever its handler made of the stop.
     return signals.signal() != 0 ? norvik::cli::exitCodeForSignal(signals.signal()) : rc;
   } catch (const std::exception& e) {

@@ -1,9 +1,9 @@
 #include "app/backend_factory.h"
 
-#include <cstdlib>
 
 #include "devlib/device_library_backend.h"
 #include "devlib/library_loader.h"
+#include "platform/environment.h"
 #include "sim/simulated_programmer.h"
 
 namespace norvik::app {
@@ -21,10 +21,9 @@ std::optional<Backend> simulator(Clock& clock, bool realTime, std::string* error
   std::unique_ptr<sim::SimulatedProgrammer> programmer =
       sim::makeSimulatorFromEnvironment(clock, realTime, error);
   if (!programmer) return std::nullopt;
-  const char* settings = std::getenv("NORVIK_SIMULATOR");
+  const std::optional<std::string> settings = environmentVariable("NORVIK_SIMULATOR");
   return Backend{std::move(programmer), kSimulatorName, true, BackendKind::Simulator,
-                 settings != nullptr && *settings != '\0' ? std::string(settings)
-                                                          : std::string("built-in settings")};
+                 settings && !settings->empty() ? *settings : std::string("built-in settings")};
 }
 
 std::optional<Backend> deviceLibrary(std::string* error) {
@@ -45,15 +44,16 @@ std::optional<BackendKind> parseBackendKind(std::string_view text) {
 
 std::optional<BackendKind> resolveBackendKind(BackendKind requested, std::string* error) {
   if (requested != BackendKind::Automatic) return requested;
-  if (const char* chosen = std::getenv("NORVIK_BACKEND"); chosen != nullptr && *chosen != '\0') {
-    const std::optional<BackendKind> kind = parseBackendKind(chosen);
+  if (const std::optional<std::string> chosen = environmentVariable("NORVIK_BACKEND");
+      chosen && !chosen->empty()) {
+    const std::optional<BackendKind> kind = parseBackendKind(*chosen);
     if (!kind || *kind == BackendKind::Automatic) {
-      if (error) *error = std::string("NORVIK_BACKEND must be sim or dll, not \"") + chosen + "\"";
+      if (error) *error = "NORVIK_BACKEND must be sim or dll, not \"" + *chosen + "\"";
       return std::nullopt;
     }
     return kind;
   }
-  if (std::getenv("NORVIK_SIMULATOR") != nullptr) return BackendKind::Simulator;
+  if (environmentVariable("NORVIK_SIMULATOR")) return BackendKind::Simulator;
   return kPlatformDefault;
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/cp936.h"
+#include "platform/local_time.h"
 
 namespace norvik::app {
 
@@ -14,8 +15,7 @@ constexpr std::size_t kMaxFormattedBytes = 127;
 }  // namespace
 
 std::string formatStamp(std::time_t t, std::string_view pattern) {
-  std::tm local{};
-  localtime_r(&t, &local);
+  const std::tm local = localTime(t);
   std::ostringstream out;
   // The classic locale keeps %X as HH:MM:SS whatever locale the toolkit installed.
   out.imbue(std::locale::classic());

@@ -1,6 +1,6 @@
 #include "app/session.h"
 
-#include <cstdlib>
+#include "platform/environment.h"
 
 namespace norvik::app {
 
@@ -20,8 +20,8 @@ std::unique_ptr<Session> Session::open(SessionOptions options, std::string* erro
   std::string trace;
   if (options.tracePath) {
     trace = *options.tracePath;
-  } else if (const char* env = std::getenv("NORVIK_TRACE"); env != nullptr) {
-    trace = env;
+  } else if (std::optional<std::string> env = environmentVariable("NORVIK_TRACE")) {
+    trace = std::move(*env);
   }
   if (!trace.empty() && !s->link_->openTrace(trace)) s->traceError_ = trace;
   s->currentDirectory_ = std::move(options.currentDirectory);

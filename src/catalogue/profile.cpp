@@ -1,7 +1,6 @@
 #include "catalogue/profile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <numeric>
 
@@ -88,20 +87,7 @@ Profile Profile::load(const std::string& path) {
 }
 
 Profile Profile::load(const std::string& path, std::string* error) {
-  // The file's own folder, so that a path of any length opens; the name itself is exact.
-  const std::size_t slash = path.rfind('/');
-  const std::string folderPath = slash == std::string::npos ? std::string()
-                                 : slash == 0               ? std::string("/")
-                                                            : path.substr(0, slash);
-  const WorkingFolder folder(folderPath);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  WholeFile file;
-  if (folder.isOpen()) {
-    file = readWholeFileAt(folder.fd(), name, kMaxProfileBytes, path);
-  } else if (folder.error() != ENOENT && folder.error() != ENOTDIR) {
-    file.status = WholeFile::Status::Unreadable;
-    file.message = path + ": cannot open its folder";
-  }
+  WholeFile file = readWholeFile(path, kMaxProfileBytes);
   if (error) *error = file.status == WholeFile::Status::Missing ? std::string() : file.message;
   return file.read() ? fromBytes(std::move(file.bytes)) : Profile{};
 }

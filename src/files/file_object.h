@@ -2,8 +2,10 @@
 // three, for the image to program, the read output and the hidden save button. Every open is
 // exclusive ("no sharing"): it fails while another holder has the file locked, and while it is
 // open here no other cooperating opener (another Norvik, or any program that takes flock or
-// fcntl locks) can open it. Only regular files open: a folder, a device such as /dev/zero, a
-// FIFO or a socket is refused at once, and is never emptied or written.
+// fcntl locks) can open it. On Windows the file is opened with no sharing at all, so there no
+// other program can open it meanwhile, and an open fails while any other program has it open.
+// Only regular files open: a folder, a device such as /dev/zero (on Windows NUL, CON, COM1), a
+// FIFO or a socket (a pipe) is refused at once, and is never emptied or written.
 #pragma once
 
 #include <cstddef>
@@ -40,8 +42,18 @@ class FileObject {
   bool open(const WorkingFolder& folder, std::string_view relativeName, Access access,
             Disposition disposition);
   void close();
-  bool isOpen() const { return fd_ >= 0; }
-  const std::string& path() const { return path_; }
+#ifdef _WIN32
+  bool isOpen() const {
+    return handle_ != nullptr;
+  }
+#else
+  bool isOpen() const {
+    return fd_ >= 0;
+  }
+#endif
+  const std::string& path() const {
+    return path_;
+  }
 
   bool seek(std::uint64_t offset);
   bool seekToEnd();
@@ -58,12 +70,21 @@ class FileObject {
   // errno of the last open, read, write or seek that failed; 0 when the last one succeeded.
   // A refused file that is not regular gives EINVAL (a folder EISDIR); a file held by another
   // opener gives EWOULDBLOCK.
-  int lastError() const { return lastError_; }
+  int lastError() const {
+    return lastError_;
+  }
 
  private:
+#ifdef _WIN32
+  bool openNative(const std::wstring& nativePath, std::string path, Access access,
+                  Disposition disposition);
+
+  void* handle_ = nullptr;  // the HANDLE
+#else
   bool adopt(int fd, std::string path, Access access, Disposition disposition);
 
   int fd_ = -1;
+#endif
   int lastError_ = 0;
   std::string path_;
 };

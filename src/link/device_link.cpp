@@ -5,6 +5,7 @@
 #include <cinttypes>
 
 #include "link/command_packet.h"
+#include "platform/append_file.h"
 
 namespace norvik::link {
 
@@ -18,7 +19,7 @@ DeviceLink::~DeviceLink() {
 bool DeviceLink::openTrace(const std::string& path) {
   std::lock_guard lock(traceMutex_);
   if (trace_) std::fclose(trace_);
-  trace_ = std::fopen(path.c_str(), "a");
+  trace_ = openForAppending(path);
   return trace_ != nullptr;
 }
 

@@ -24,14 +24,27 @@ class Clock {
 };
 
 // Sleeps precisely: a 1 ms pause costs about 1 ms, not the 1.05-1.1 ms that a plain nanosleep
-// with the default timer slack gives. It sleeps to shortly before the deadline, then spins.
+// with the default timer slack gives (or the 1-2 ms of a plain Sleep(1) on Windows). It sleeps to
+// shortly before the deadline, then spins.
 class RealClock final : public Clock {
  public:
   RealClock();
+  ~RealClock() override;
+  RealClock(const RealClock&) = delete;
+  RealClock& operator=(const RealClock&) = delete;
   void sleepMs(int ms) override;
   void sleepUntilMs(double deadlineMs) override;
   double monotonicMs() override;
   std::time_t wallNow() override;
+
+ private:
+#ifdef _WIN32
+  // How the clock waits before it spins, chosen once (see clock_windows.cpp): on a
+  // high-resolution timer (Windows 10 1803 and later), or in whole milliseconds of Sleep, which
+  // may wake a millisecond late on Windows and wakes on time under Wine.
+  enum class Waiting { HighResolutionTimer, Sleep, PreciseSleep };
+  Waiting waiting_ = Waiting::Sleep;
+#endif
 };
 
 }  // namespace norvik

@@ -8,7 +8,8 @@
 namespace norvik {
 
 std::string currentDirectory();
-// `dir` joined with a relative name such as "Config.ini" or "nand_lib/samsung.ini".
+// `dir` joined with a relative name such as "Config.ini" or "nand_lib/samsung.ini" (on Windows a
+// trailing backslash counts as the separator too, and a backslash is put when there is none).
 std::string joinPath(std::string_view dir, std::string_view name);
 
 }  // namespace norvik

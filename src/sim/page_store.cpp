@@ -1,73 +1,16 @@
 #include "sim/page_store.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 namespace norvik::sim {
 
 namespace {
-
 constexpr std::uint8_t kErased = 0xFF;
-
-bool preadAll(int fd, std::uint8_t* out, std::size_t size, std::uint64_t offset, std::size_t* got) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pread(fd, out + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;  // end of file
-    done += static_cast<std::size_t>(n);
-  }
-  *got = done;
-  return true;
-}
-
-bool pwriteAll(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-int openTemporary(std::string* error) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/norvik-sim-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    if (error)
-      *error = "cannot create a temporary file in " + pattern + ": " + std::strerror(errno);
-    return -1;
-  }
-  ::unlink(name.data());  // gone with the last descriptor
-  return fd;
-}
-
 }  // namespace
 
 PageStore::~PageStore() {
   close();
-}
-
-void PageStore::close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
 }
 
 bool PageStore::open(const std::string& imagePath, int pageBytes, std::uint32_t pages,
@@ -78,34 +21,8 @@ bool PageStore::open(const std::string& imagePath, int pageBytes, std::uint32_t 
   bitmap_.assign((static_cast<std::size_t>(pages) + 7) / 8, 0);
   persistent_ = !imagePath.empty();
   fileSize_ = 0;
-  if (!persistent_) {
-    fd_ = openTemporary(error);
-    return fd_ >= 0;
-  }
-  fd_ = ::open(imagePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
-    if (error) *error = "cannot open image " + imagePath + ": " + std::strerror(errno);
-    return false;
-  }
-  // One simulator per image: a second one writing the same file would corrupt both chips' views.
-  // The lock belongs to this open file and goes with the descriptor.
-  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    if (error) {
-      *error = errno == EWOULDBLOCK
-                   ? "image " + imagePath + " is in use by another simulated programmer"
-                   : "cannot lock image " + imagePath + ": " + std::strerror(errno);
-    }
-    close();
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) {
-    if (error) *error = "cannot inspect image " + imagePath + ": " + std::strerror(errno);
-    close();
-    return false;
-  }
-  fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  if (!openFile(imagePath, error)) return false;
+  if (!persistent_) return true;
   // The file is the truth: every page it reaches, even in part, may hold data.
   const std::uint64_t reached = (fileSize_ + static_cast<std::uint64_t>(pageBytes) - 1) /
                                 static_cast<std::uint64_t>(pageBytes);
@@ -136,7 +53,7 @@ bool PageStore::readPages(std::uint32_t firstPage, std::uint32_t count, std::uin
     while (i + run < count && mayHoldData(page + run)) ++run;
     const std::size_t size = static_cast<std::size_t>(run) * pb;
     std::size_t got = 0;
-    if (!preadAll(fd_, dst, size, static_cast<std::uint64_t>(page) * pb, &got)) return false;
+    if (!readAt(dst, size, static_cast<std::uint64_t>(page) * pb, &got)) return false;
     std::memset(dst + got, kErased, size - got);  // past the end of the file: erased
     i += run;
   }
@@ -149,7 +66,7 @@ bool PageStore::fillErased(std::uint64_t from, std::uint64_t to) {
       static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, to - from)), kErased);
   while (from < to) {
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(ones.size(), to - from));
-    if (!pwriteAll(fd_, ones.data(), n, from)) return false;
+    if (!writeAt(ones.data(), n, from)) return false;
     from += n;
   }
   return true;
@@ -161,7 +78,7 @@ bool PageStore::writePages(std::uint32_t firstPage, std::uint32_t count, const s
   const std::uint64_t end = offset + count * pb;
   // A persistent image must not get a hole: a hole reads back as zeros, not as erased cells.
   if (persistent_ && offset > fileSize_ && !fillErased(fileSize_, offset)) return false;
-  if (!pwriteAll(fd_, data, static_cast<std::size_t>(count * pb), offset)) return false;
+  if (!writeAt(data, static_cast<std::size_t>(count * pb), offset)) return false;
   fileSize_ = std::max(fileSize_, end);
   for (std::uint32_t i = 0; i < count; ++i) mark(firstPage + i, true);
   return true;

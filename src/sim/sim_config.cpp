@@ -25,6 +25,17 @@ constexpr long long kMaxCount = std::numeric_limits<int>::max();
 // Chip sizes are read as any int; whether the simulator can model them is checkChip's call.
 constexpr long long kAnyInt = std::numeric_limits<int>::max();
 
+// The program's paths are UTF-8. Said so through char8_t, std::filesystem takes them as UTF-8 on
+// every system; a plain char string would be read in the ANSI code page on Windows.
+std::filesystem::path pathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8Of(const std::filesystem::path& p) {
+  const std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+
 // What a key's value goes into.
 struct Target {
   SimConfig& config;
@@ -71,8 +82,8 @@ constexpr Key kSocketKeys[] = {
     {"Image",
      [](ConfigField& f, Target& t) {
        if (f.value().empty()) return;
-       const std::filesystem::path p(f.value());
-       t.socket->imagePath = (p.is_relative() ? t.iniDir / p : p).lexically_normal().string();
+       const std::filesystem::path p = pathFromUtf8(f.value());
+       t.socket->imagePath = utf8Of((p.is_relative() ? t.iniDir / p : p).lexically_normal());
      }},
 };
 
@@ -197,7 +208,7 @@ std::optional<SimConfig> SimConfig::load(const std::string& path, const SimConfi
     if (std::string unknown = findUnknownName(profile); !unknown.empty()) return failWith(unknown);
     SimConfig c = base;
     std::string why;
-    if (!readKeys(profile, std::filesystem::path(path).parent_path(), c, &why)) {
+    if (!readKeys(profile, pathFromUtf8(path).parent_path(), c, &why)) {
       return failWith(why);
     }
     if (!c.socketA.imagePath.empty() && c.socketA.imagePath == c.socketB.imagePath) {

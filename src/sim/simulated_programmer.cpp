@@ -2,10 +2,10 @@
 // time-outs outside it.
 #include "sim/simulated_programmer.h"
 
-#include <cstdlib>
 #include <mutex>
 #include <utility>
 
+#include "platform/environment.h"
 #include "sim/command_decoder.h"
 #include "sim/socket_model.h"
 
@@ -76,9 +76,9 @@ std::unique_ptr<SimulatedProgrammer> makeSimulatorFromEnvironment(Clock& clock, 
                                                                   const char* variable) {
   SimConfig config = SimConfig::defaults();
   config.realTime = realTime;
-  const char* path = std::getenv(variable);
-  if (path && *path) {
-    std::optional<SimConfig> loaded = SimConfig::load(path, config, error);
+  const std::optional<std::string> path = environmentVariable(variable);
+  if (path && !path->empty()) {
+    std::optional<SimConfig> loaded = SimConfig::load(*path, config, error);
     if (!loaded) return nullptr;
     config = std::move(*loaded);
   }

@@ -1,11 +1,11 @@
-#include "sim/settings_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "sim/settings_file.h"
 
 namespace norvik::sim {
 

@@ -1,9 +1,9 @@
-#include "platform/cp936.h"
-
 #include <iconv.h>
 
 #include <cerrno>
 #include <stdexcept>
+
+#include "platform/cp936.h"
 
 namespace norvik {
 

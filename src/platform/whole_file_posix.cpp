@@ -1,5 +1,3 @@
-#include "platform/whole_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +5,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#include "platform/whole_file.h"
+#include "platform/working_folder.h"
 
 namespace norvik {
 
@@ -73,6 +74,23 @@ WholeFile readWholeFileAt(int dirFd, const std::string& name, std::size_t maxByt
   }
   ::close(fd);
   return f;
+}
+
+WholeFile readWholeFile(const std::string& path, std::size_t maxBytes) {
+  // The file's own folder, so that a path of any length opens; the name itself is exact.
+  const std::size_t slash = path.rfind('/');
+  const std::string folderPath = slash == std::string::npos ? std::string()
+                                 : slash == 0               ? std::string("/")
+                                                            : path.substr(0, slash);
+  const WorkingFolder folder(folderPath);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (folder.isOpen()) return readWholeFileAt(folder.fd(), name, maxBytes, path);
+  WholeFile file;
+  if (folder.error() != ENOENT && folder.error() != ENOTDIR) {
+    file.status = WholeFile::Status::Unreadable;
+    file.message = path + ": cannot open its folder";
+  }
+  return file;
 }
 
 }  // namespace norvik

@@ -1,5 +1,3 @@
-#include "platform/working_folder.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+
+#include "platform/working_folder.h"
 
 namespace norvik {
 

@@ -1,6 +1,6 @@
-#include "platform/current_dir.h"
-
 #include <filesystem>
+
+#include "platform/current_dir.h"
 
 namespace norvik {
 

@@ -1,0 +1,19 @@
+// Windows error codes as the errno values that the program's callers test and show: a file held
+// by another opener is EWOULDBLOCK on every platform, a missing one ENOENT, and so on.
+#pragma once
+
+#ifdef _WIN32
+
+#include <string>
+
+namespace norvik {
+
+// The errno value for a GetLastError() code; EIO for one without a closer match.
+int errnoFromWindows(unsigned long error);
+// What strerror says on Linux, also for the values the Windows C library has no text for
+// (EWOULDBLOCK, ...).
+std::string errnoText(int error);
+
+}  // namespace norvik
+
+#endif
