@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Norvik and runs every test: a normal build with warnings as errors and the house checks
 # (layers, clang-format, clang-tidy), a short fuzzing run of the catalogue, then the same tests
-# under AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# under AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer, and last the
+# Windows build under Wine against our own qxUSBDev.dll (scripts/wine-suite.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh"
@@ -23,3 +24,4 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # ThreadSanitizer needs the non-randomised address layout it was built for on newer kernels.
 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   setarch "$(uname -m)" -R bash -c "set -euo pipefail; $(declare -f run_suite); root='$root' jobs='$jobs' run_suite '$root/build-tsan' -DCMAKE_BUILD_TYPE=Debug -DNORVIK_SANITIZE=thread"
+bash "$root/scripts/wine-suite.sh" "$root/build-test"

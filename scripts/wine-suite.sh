@@ -93,7 +93,7 @@ for convention in stdcall cdecl; do
     fail "$convention: norvik-cli.exe backend said: $shown"
   echo "wine-suite: $convention: $shown"
 
-  NORVIK_CLI_UNDER_TEST="$root/scripts/wine-cli.sh" NORVIK_WINE_CLI="$exe" \
+  NORVIK_CLI_UNDER_TEST="$root/scripts/wine-cli.sh" NORVIK_WINE_CLI="$exe" NORVIK_WINE_THROUGH_DLL=1 \
     "$linux_build/tests/norvik_core_tests" \
     --gtest_filter='CliTest.DetectPrints*:CliTest.WithoutAProgrammer*:CliTest.ProgramThenRead*:CliTest.CopyThenErase*:CliTest.VerifyReports*:CliTest.LeftOutChoices*:CliTest.AnEmptyNumber*'
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,6 +30,15 @@ struct CliRun {
   std::string err;
 };
 
+// The norvik-cli the tests run: the one built with them, or NORVIK_CLI_UNDER_TEST when set (another
+// build run through a wrapper, such as scripts/wine-cli.sh for the Windows one). Absolute, as
+// the tests start it from the test's own folder.
+std::string cliUnderTest() {
+  const char* other = std::getenv("NORVIK_CLI_UNDER_TEST");
+  if (other == nullptr || *other == '\0') return NORVIK_CLI_PATH;
+  return std::filesystem::absolute(other).string();
+}
+
 class CliTest : public ::testing::Test {
  protected:
   CliTest() {
@@ -40,7 +50,7 @@ class CliTest : public ::testing::Test {
   }
   CliRun cli(const std::string& args) {
     const std::string cmd = "cd '" + dir.path() + "' && NORVIK_SIMULATOR='" + dir.file("sim.ini") +
-                            "' NORVIK_TRACE='" + dir.file("trace.txt") + "' '" + NORVIK_CLI_PATH +
+                            "' NORVIK_TRACE='" + dir.file("trace.txt") + "' '" + cliUnderTest() +
                             "' " + args + " > out.txt 2> err.txt";
     const int status = std::system(cmd.c_str());
     return CliRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("out.txt"),
@@ -51,7 +61,8 @@ class CliTest : public ::testing::Test {
     std::vector<std::string> env = {"NORVIK_SIMULATOR=" + dir.file("sim.ini"),
                                     "NORVIK_TRACE=" + dir.file("trace.txt")};
     for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);  // ours come first
-    std::vector<std::string> argv = {NORVIK_CLI_PATH};
+    const std::string program = cliUnderTest();
+    std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
     auto pointers = [](std::vector<std::string>& v) {
       std::vector<char*> p;
@@ -79,7 +90,7 @@ class CliTest : public ::testing::Test {
     posix_spawnattr_setsigdefault(&attr, &stops);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, NORVIK_CLI_PATH, &files, &attr, a.data(), e.data());
+    const int rc = posix_spawn(&pid, program.c_str(), &files, &attr, a.data(), e.data());
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attr);
     return rc == 0 ? pid : -1;
