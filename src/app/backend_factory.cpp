@@ -1,6 +1,5 @@
 #include "app/backend_factory.h"
 
-
 #include "devlib/device_library_backend.h"
 #include "devlib/library_loader.h"
 #include "platform/environment.h"

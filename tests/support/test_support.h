@@ -6,7 +6,7 @@
 #include "memory_host.h"
 #include "recording.h"
 #include "rig.h"
+#include "scoped_env.h"
 #include "scripted_backend.h"
 #include "temp_dir.h"
-#include "scoped_env.h"
 #include "virtual_clock.h"
