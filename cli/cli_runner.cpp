@@ -147,7 +147,7 @@ int verify(Session& s, const Options& opt) {
     std::fprintf(stderr, "verify: %s\n", why.c_str());
     return kExitFile;
   }
-  const std::string back = *made;
+  const std::string& back = *made;
   ConsoleHost& host = s.host();
   host.setChecked(ids::kReadSpare, opt.spare);
   host.setChecked(ids::kReadSkipBad, opt.skipBad);

@@ -21,6 +21,7 @@
 #include <QValidator>
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "about_dialog.h"
 #include "app/dialog_template.h"
@@ -43,7 +44,7 @@ MainDialog::MainDialog(Options options, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      options_(options),
+      options_(std::move(options)),
       host_(std::make_unique<QtDialogHost>(this)) {
   QString caption = QString::fromUtf8(kWindowCaption);
   if (options_.simulated) {
