@@ -9,6 +9,9 @@
 
 namespace norvik {
 
+// The reason a folder is refused with, after the file's name in WholeFile::message.
+inline constexpr const char* kFolderNotFile = "is a folder, not a file";
+
 struct WholeFile {
   enum class Status {
     Read,        // `bytes` holds the file

@@ -44,7 +44,7 @@ WholeFile readWholeFileAt(int dirFd, const std::string& name, std::size_t maxByt
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     return refusal(WholeFile::Status::NotAFile, shownName,
-                   S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file");
+                   S_ISDIR(st.st_mode) ? kFolderNotFile : "is not a regular file");
   }
   const std::string tooLarge = "larger than " + std::to_string(maxBytes) + " bytes";
   if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {

@@ -52,7 +52,7 @@ WholeFile readWholeNativeFile(const std::wstring& nativePath, std::size_t maxByt
     // A folder cannot be opened as a file at all: it is refused as one, not as a permission.
     const DWORD attributes = GetFileAttributesW(nativePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      return refusal(WholeFile::Status::NotAFile, shownName, "is a folder, not a file");
+      return refusal(WholeFile::Status::NotAFile, shownName, kFolderNotFile);
     }
     return failure(errnoFromWindows(error), shownName);
   }
@@ -63,7 +63,7 @@ WholeFile readWholeNativeFile(const std::wstring& nativePath, std::size_t maxByt
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(file.get(), &info) &&
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return refusal(WholeFile::Status::NotAFile, shownName, "is a folder, not a file");
+    return refusal(WholeFile::Status::NotAFile, shownName, kFolderNotFile);
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size))
