@@ -109,19 +109,18 @@ for convention in stdcall cdecl; do
   python3 "$root/scripts/compare-runs.py" "$linux_dir" "$wine_dir"
 done
 
+# detect in $bare must end with exit 12 and a message holding $2; $1 names the case.
+expect_refusal() {
+  local rc=0 err
+  err="$(cd "$bare" && wine "$bare/norvik-cli.exe" detect 2>&1 >/dev/null | tr -d '\r')" || rc=$?
+  [ "$rc" = 12 ] && [[ "$err" == *"$2"* ]] || fail "$1: exit $rc, said: $err"
+  echo "wine-suite: $1: exit $rc: $err"
+}
 # No library beside the program nor on the search path; then one without the two functions.
 bare="$runs/missing"
 mkdir -p "$bare"
 cp "$win_build/norvik-cli.exe" "$bare/"
-rc=0
-err="$(cd "$bare" && wine "$bare/norvik-cli.exe" detect 2>&1 >/dev/null | tr -d '\r')" || rc=$?
-[ "$rc" = 12 ] && [[ "$err" == *"qxUSBDev.dll was not found"* ]] ||
-  fail "missing library: exit $rc, said: $err"
-echo "wine-suite: missing library: exit $rc: $err"
+expect_refusal "missing library" "qxUSBDev.dll was not found"
 cp "$win_build/test-dll/empty/qxUSBDev.dll" "$bare/"
-rc=0
-err="$(cd "$bare" && wine "$bare/norvik-cli.exe" detect 2>&1 >/dev/null | tr -d '\r')" || rc=$?
-[ "$rc" = 12 ] && [[ "$err" == *"has no function qxUSB_WriteData"* ]] ||
-  fail "library without the functions: exit $rc, said: $err"
-echo "wine-suite: library without the functions: exit $rc: $err"
+expect_refusal "library without the functions" "has no function qxUSB_WriteData"
 echo "wine-suite: passed"
