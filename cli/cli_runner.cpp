@@ -9,7 +9,7 @@
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
-#include "app/session.h"
+#include "app/front_end.h"
 #include "console_host.h"
 #include "exit_codes.h"
 #include "files/file_object.h"
@@ -54,28 +54,31 @@ namespace {
 
 // One run of the programmer's front end: the session (backend, link, trace, state, handlers)
 // on the console host.
-class Session {
+class CliRun {
  public:
-  explicit Session(bool showProgress) : host_(showProgress) {}
+  explicit CliRun(bool showProgress) : host_(showProgress) {}
 
   // kExitOk, or the code for a backend that cannot be used (with its message printed).
-  int start(app::BackendKind backend) {
-    std::string error;
-    const std::optional<app::BackendKind> kind = app::resolveBackendKind(backend, &error);
-    if (!kind) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return kExitUsage;
-    }
+  int start(const std::string& backendChoice) {
     app::SessionOptions options;
-    options.backend = *kind;
     options.realTime = false;
-    session_ = app::Session::open(std::move(options), &error);
+    app::StartFailure failure;
+    session_ = app::openFrontEndSession(backendChoice, std::move(options), &failure);
     if (!session_) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return *kind == app::BackendKind::DeviceLibrary ? kExitDeviceLibrary : kExitSimulator;
+      std::fprintf(stderr, "%s\n", failure.text.c_str());
+      switch (failure.kind) {
+        case app::StartFailure::Kind::BadChoice:
+          return kExitUsage;
+        case app::StartFailure::Kind::DeviceLibrary:
+          return kExitDeviceLibrary;
+        case app::StartFailure::Kind::None:
+        case app::StartFailure::Kind::Simulator:
+          break;
+      }
+      return kExitSimulator;
     }
-    if (!session_->traceError().empty()) {
-      std::fprintf(stderr, "cannot write trace file %s\n", session_->traceError().c_str());
+    if (const std::string warning = app::traceWarning(*session_); !warning.empty()) {
+      std::fprintf(stderr, "%s\n", warning.c_str());
     }
     dlg_ = &session_->attach(host_);
     return kExitOk;
@@ -131,7 +134,7 @@ std::string hexText(std::uint64_t v) {
 }
 
 // Reads the programmed range back and compares it with the image.
-int verify(Session& s, const Options& opt) {
+int verify(CliRun& s, const Options& opt) {
   const std::uint32_t length = s.state().programLength;
   const operations::TransferUnit unit =
       operations::transferUnit(s.state().chips.transfer, opt.spare);
@@ -183,8 +186,8 @@ int verify(Session& s, const Options& opt) {
 }  // namespace
 
 int runDetect(const Options& opt) {
-  Session s(false);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(false);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   s.host().setChecked(ids::kCopySpare, opt.spare);
   s.dlg().OnRefreshDevice();
   if (s.dlg().lastOutcome() == app::Outcome::NoProgrammer) {
@@ -200,8 +203,8 @@ int runDetect(const Options& opt) {
 }
 
 int runProgram(const Options& opt) {
-  Session s(opt.showProgress);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
   if (rc == kExitOk) {
     s.host().answerFileDialog(opt.path);
@@ -218,8 +221,8 @@ int runProgram(const Options& opt) {
 }
 
 int runRead(const Options& opt) {
-  Session s(opt.showProgress);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kReadSpare, ids::kReadSkipBad, ids::kReadStart);
   if (rc == kExitOk) {
     std::string length = opt.length;
@@ -241,8 +244,8 @@ int runRead(const Options& opt) {
 namespace norvik::cli {
 
 int runCopy(const Options& opt) {
-  Session s(opt.showProgress);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kCopyLength, opt.length);
@@ -253,8 +256,8 @@ int runCopy(const Options& opt) {
 }
 
 int runErase(const Options& opt) {
-  Session s(opt.showProgress);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kEraseStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kEraseLength, opt.length);
@@ -272,8 +275,8 @@ int runSelfTest(const Options& opt) {
                  "on)\n");
     return kExitUsage;
   }
-  Session s(opt.showProgress);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   s.host().setConfirmation(opt.yes ? ConsoleHost::Confirmation::Yes
                                    : ConsoleHost::Confirmation::Ask);
   int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
@@ -288,8 +291,8 @@ int runSelfTest(const Options& opt) {
 }
 
 int runBackend(const Options& opt) {
-  Session s(false);
-  if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
+  CliRun s(false);
+  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   std::printf("%s: %s\n", s.backend().name.c_str(), s.backend().detail.c_str());
   return kExitOk;
 }

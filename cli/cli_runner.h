@@ -20,7 +20,7 @@ struct Options {
   bool yes = false;  // selftest: the destructive test is confirmed
   bool showProgress = false;
   std::stop_token stop;  // requested by a signal (see signal_watch.h)
-  app::BackendKind backend = app::BackendKind::Automatic;  // --backend
+  std::string backendChoice = "auto";  // --backend: sim, dll or auto
 };
 
 // Says which backend the other commands would use, and where it comes from.

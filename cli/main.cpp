@@ -19,11 +19,13 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <stop_token>
 #include <string>
 #include <vector>
 
+#include "app/backend_factory.h"
 #include "cli_runner.h"
 #include "exit_codes.h"
 #include "signal_watch.h"
@@ -66,7 +68,8 @@ int run(int argc, char** argv, std::stop_token stop) {
                  "sim: the simulated programmer; dll: a real one through qxUSBDev.dll; auto "
                  "(default): NORVIK_BACKEND, else sim if NORVIK_SIMULATOR is set, else the "
                  "platform's own (dll on Windows, sim elsewhere)")
-      ->check(CLI::IsMember({"sim", "dll", "auto"}));
+      ->check(CLI::IsMember(std::vector<std::string>(std::begin(norvik::app::kBackendChoices),
+                                                     std::end(norvik::app::kBackendChoices))));
   app.fallthrough();  // --backend may also follow the command
   auto* backend = app.add_subcommand("backend", "say which backend is in use and where it is");
 
@@ -131,8 +134,7 @@ int run(int argc, char** argv, std::stop_token stop) {
     return rc == 0 ? kExitOk : kExitUsage;
   }
   if (emptyValueGiven(numbers)) return kExitInput;
-  opt.backend =
-      norvik::app::parseBackendKind(backendChoice).value_or(norvik::app::BackendKind::Automatic);
+  opt.backendChoice = backendChoice;
   if (backend->parsed()) return runBackend(opt);
   opt.showProgress = isTerminal(stderr);
   if (detect->parsed()) return runDetect(opt);

@@ -5,8 +5,6 @@
 
 namespace norvik::ui {
 
-inline constexpr const char* kAboutCaption = "Norvik 技术支持";
-
 class AboutDialog final : public QDialog {
   Q_OBJECT
 

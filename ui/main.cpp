@@ -9,14 +9,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/front_end.h"
+#include "app/message_map.h"
 #include "app/messages.h"
-#include "app/programmer_dlg.h"
-#include "app/session.h"
 #include "chinese_texts.h"
 #include "fatal_report.h"
 #include "main_dialog.h"
-#include "programmer_binding.h"
 
 namespace {
 
@@ -40,26 +40,8 @@ void armScreenshot(norvik::ui::MainDialog& window) {
     if (!window.grab().save(target)) {
       std::fprintf(stderr, "norvik: cannot write %s\n", target.toLocal8Bit().constData());
     }
-    window.endWithoutSaving();
+    window.controller().endWithoutSaving();
   });
-}
-
-// The backend the command line asks for (--backend sim|dll|auto, or --backend=...), resolved
-// as the backend factory documents. nullopt, with `error` set, for an unknown choice.
-std::optional<norvik::app::BackendKind> chosenBackend(std::string* error) {
-  QString choice = QStringLiteral("auto");
-  const QStringList args = QCoreApplication::arguments();
-  for (qsizetype i = 1; i < args.size(); ++i) {
-    if (args[i] == QLatin1String("--backend") && i + 1 < args.size()) choice = args[i + 1];
-    if (args[i].startsWith(QLatin1String("--backend="))) choice = args[i].mid(10);
-  }
-  const std::optional<norvik::app::BackendKind> kind =
-      norvik::app::parseBackendKind(choice.toStdString());
-  if (!kind) {
-    *error = "--backend must be sim, dll or auto, not \"" + choice.toStdString() + "\"";
-    return std::nullopt;
-  }
-  return norvik::app::resolveBackendKind(*kind, error);
 }
 
 int run(std::optional<QApplication>& application, int& argc, char** argv) {
@@ -71,32 +53,22 @@ int run(std::optional<QApplication>& application, int& argc, char** argv) {
   norvik::ui::FileListTexts fileListTexts;
   norvik::ui::speakChinese(qtTranslation, fileListTexts);
 
-  std::string error;
-  const std::optional<norvik::app::BackendKind> kind = chosenBackend(&error);
-  if (!kind) {
-    norvik::ui::reportFatal(QStringLiteral("无法选择编程器: ") + QString::fromUtf8(error.c_str()));
-    return 2;
-  }
-  norvik::app::SessionOptions options;
-  options.backend = *kind;
-  std::unique_ptr<norvik::app::Session> session =
-      norvik::app::Session::open(std::move(options), &error);
+  std::vector<std::string> args;
+  for (const QString& arg : QCoreApplication::arguments()) args.push_back(arg.toStdString());
+  norvik::app::StartFailure failure;
+  std::unique_ptr<norvik::app::Session> session = norvik::app::openFrontEndSession(
+      norvik::app::backendChoiceFromArgs(args), norvik::app::SessionOptions{}, &failure);
   if (!session) {
-    norvik::ui::reportFatal((*kind == norvik::app::BackendKind::DeviceLibrary
-                                 ? QStringLiteral("设备库无法使用: ")
-                                 : QStringLiteral("模拟编程器配置无法使用 (NORVIK_SIMULATOR): ")) +
-                            QString::fromUtf8(error.c_str()));
+    norvik::ui::reportFatal(QString::fromUtf8(failure.text.c_str()));
     return 2;
   }
-  if (!session->traceError().empty()) {
-    std::fprintf(stderr, "norvik: cannot open trace file %s\n", session->traceError().c_str());
+  if (const std::string warning = norvik::app::traceWarning(*session); !warning.empty()) {
+    std::fprintf(stderr, "norvik: %s\n", warning.c_str());
   }
 
   {
-    norvik::ui::MainDialog window(norvik::ui::MainDialog::Options{
-        .simulated = session->simulated(), .deviceBackend = session->backendName()});
-    norvik::app::CProgrammerDlg& dialog = session->attach(window.host());
-    norvik::ui::bindProgrammer(window, dialog);
+    norvik::ui::MainDialog window(session->backendName());
+    norvik::app::bindProgrammer(window.controller(), session->attach(window.host()));
     armScreenshot(window);
     window.exec();  // its result is not examined
     // The dialog ends only once its device thread is idle; nothing of `dialog` runs after this.

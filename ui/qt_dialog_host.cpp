@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/messages.h"
+#include "app/captions.h"
 
 namespace norvik::ui {
 
@@ -98,6 +98,10 @@ auto QtDialogHost::onWindowThread(F&& f) -> std::invoke_result_t<F&> {
     calls_->run([&f, &result] { result = f(); });
     return result;
   }
+}
+
+void QtDialogHost::runOnWindow(const std::function<void()>& call) {
+  onWindowThread([&call] { call(); });
 }
 
 std::string QtDialogHost::text(int id) {
@@ -214,43 +218,46 @@ void QtDialogHost::setCheckedNow(int id, bool checked) {
 }
 
 int QtDialogHost::messageBoxNow(const app::MessageBoxRequest& request) {
-  const bool offersCancel = request.buttons == app::MessageButtons::OkCancel;
-  if (answerAtOnce_) return offersCancel ? app::kIdCancel : app::kIdOk;
-
   const bool owned = request.owner == app::MessageOwner::Dialog;
   QMessageBox box(owned ? window_ : nullptr);
-  QString caption;
-  if (!owned) {
-    caption = QString::fromUtf8(kSystemMessageCaption);
-  } else if (request.caption.empty()) {
-    caption = QString::fromUtf8(app::kAppName);
-  } else {
-    caption = fromUtf8(request.caption);
-  }
-  box.setWindowTitle(caption);
+  box.setWindowTitle(fromUtf8(request.caption));
   box.setIcon(QMessageBox::NoIcon);
   box.setTextFormat(Qt::PlainText);
   box.setText(fromUtf8(request.text));
-  QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-  QPushButton* cancel =
-      offersCancel ? box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole) : nullptr;
-  box.setDefaultButton(ok);
-  box.setEscapeButton(cancel != nullptr ? cancel : ok);
+  QPushButton* accept = nullptr;
+  QPushButton* refuse = nullptr;
+  int accepted = app::kIdOk;
+  int refused = app::kIdCancel;
+  switch (request.buttons) {
+    case app::MessageButtons::Ok:
+      accept = box.addButton(QString::fromUtf8(app::kButtonOk), QMessageBox::AcceptRole);
+      refused = app::kIdOk;  // closing the box is its only answer
+      break;
+    case app::MessageButtons::OkCancel:
+      accept = box.addButton(QString::fromUtf8(app::kButtonOk), QMessageBox::AcceptRole);
+      refuse = box.addButton(QString::fromUtf8(app::kButtonCancel), QMessageBox::RejectRole);
+      break;
+    case app::MessageButtons::YesNo:
+      // The question of leaving: "no" is the default, so a stray Enter never stops a run.
+      accept = box.addButton(QString::fromUtf8(app::kButtonYes), QMessageBox::YesRole);
+      refuse = box.addButton(QString::fromUtf8(app::kButtonNo), QMessageBox::NoRole);
+      accepted = app::kIdYes;
+      refused = app::kIdNo;
+      break;
+  }
+  box.setDefaultButton(refuse != nullptr && request.buttons == app::MessageButtons::YesNo ? refuse
+                                                                                         : accept);
+  box.setEscapeButton(refuse != nullptr ? refuse : accept);
 
   openModal_ = &box;
   box.exec();
   openModal_ = nullptr;
-
-  const QAbstractButton* clicked = box.clickedButton();
-  if (clicked == ok) return app::kIdOk;
-  if (clicked == nullptr && !offersCancel) return app::kIdOk;
-  return app::kIdCancel;
+  return box.clickedButton() == accept ? accepted : refused;
 }
 
 std::optional<std::string> QtDialogHost::fileDialogNow(const app::FileDialogRequest& request) {
-  if (answerAtOnce_) return std::nullopt;
-
-  QFileDialog dialog(window_, request.save ? QStringLiteral("另存为") : QStringLiteral("打开"));
+  QFileDialog dialog(window_, QString::fromUtf8(request.save ? app::kSaveDialogTitle
+                                                            : app::kOpenDialogTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // A typed name of a file that does not exist is accepted; the open that follows reports it.

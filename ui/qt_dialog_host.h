@@ -1,5 +1,6 @@
 // The main window's DialogHost: controls addressed by ID, progress-bar messages, message boxes
-// and file dialogs. A call from the window's own thread acts at once; a call from any other
+// and file dialogs, shown as asked (the host controller decides captions and when a box may
+// show). A call from the window's own thread acts at once; a call from any other
 // thread (the device thread) is carried to the window's thread and waits there until done, like
 // a synchronous window message.
 #pragma once
@@ -53,13 +54,13 @@ class WindowThreadCalls final : public QObject {
   bool closed_ = false;
 };
 
-// The caption of a message box without an owner window, as the system gives one that has none.
-inline constexpr const char* kSystemMessageCaption = "错误";
-
 class QtDialogHost final : public app::DialogHost {
  public:
   // `window` is the dialog that owns the controls and the message boxes of MessageOwner::Dialog.
   explicit QtDialogHost(QWidget* window);
+
+  // Runs `call` on the window's thread and returns once it has run.
+  void runOnWindow(const std::function<void()>& call);
 
   // Registers control `id`; radios may name the exclusive group they belong to.
   void addControl(int id, QWidget* widget, QButtonGroup* radioGroup = nullptr);
@@ -78,10 +79,6 @@ class QtDialogHost final : public app::DialogHost {
   int messageBox(const app::MessageBoxRequest& request) override;
   std::optional<std::string> fileDialog(const app::FileDialogRequest& request) override;
 
-  // While set, message boxes are answered at once (Cancel where offered, otherwise OK) and file
-  // dialogs as cancelled, without showing anything: used while the window waits at exit for an
-  // operation it asked to stop. Window thread only.
-  void setAnswerModalsAtOnce(bool on) { answerAtOnce_ = on; }
   // Closes the message box or file dialog that a call is showing now, if any, as cancelled.
   // Window thread only.
   void dismissOpenModal();
@@ -104,7 +101,6 @@ class QtDialogHost final : public app::DialogHost {
   QHash<int, QButtonGroup*> radioGroups_;
   QHash<int, int> progressSteps_;
   QPointer<QDialog> openModal_;
-  bool answerAtOnce_ = false;
 };
 
 // "desc|pattern|desc|pattern|" → the name filters of a Qt file dialog, "desc (pattern)" each;

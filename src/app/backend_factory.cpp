@@ -8,8 +8,6 @@
 namespace norvik::app {
 
 namespace {
-constexpr const char* kSimulatorName = "模拟编程器";
-
 #ifdef _WIN32
 constexpr BackendKind kPlatformDefault = BackendKind::DeviceLibrary;
 #else

@@ -27,6 +27,11 @@ enum class BackendKind {
   DeviceLibrary,  // the vendor's qxUSBDev.dll: a real programmer
 };
 
+// The simulator's name, in the caption and in what norvik-cli backend prints.
+inline constexpr const char* kSimulatorName = "模拟编程器";
+// What --backend takes.
+inline constexpr const char* kBackendChoices[] = {"sim", "dll", "auto"};
+
 // "sim", "dll" or "auto"; nullopt for anything else.
 std::optional<BackendKind> parseBackendKind(std::string_view text);
 

@@ -14,10 +14,12 @@ enum class MessageOwner {
   None,    // no owner window, the system's default caption (worker threads)
 };
 
-enum class MessageButtons { Ok, OkCancel };
+enum class MessageButtons { Ok, OkCancel, YesNo };
 
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
 
 struct MessageBoxRequest {
   MessageOwner owner = MessageOwner::Dialog;
@@ -49,7 +51,7 @@ class DialogHost {
   virtual void progressSetStep(int id, int step) = 0;
   virtual void progressStepIt(int id) = 0;
 
-  // Modal; returns kIdOk or kIdCancel.
+  // Modal; returns kIdOk or kIdCancel (kIdYes or kIdNo for YesNo).
   virtual int messageBox(const MessageBoxRequest& request) = 0;
   // Modal; the chosen path, or nothing when the user cancels.
   virtual std::optional<std::string> fileDialog(const FileDialogRequest& request) = 0;

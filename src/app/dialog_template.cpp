@@ -99,6 +99,14 @@ const DialogSpec& aboutDialogTemplate() {
   return kAbout;
 }
 
+const ControlSpec* findControl(const DialogSpec& dialog, int id) {
+  if (id == kStaticId) return nullptr;
+  for (const ControlSpec& c : dialog.controls) {
+    if (c.id == id) return &c;
+  }
+  return nullptr;
+}
+
 std::vector<int> radioGroupOf(int id) {
   int group = 0;
   for (const ControlSpec& c : kMainControls) {

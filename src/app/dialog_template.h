@@ -48,6 +48,9 @@ struct DialogSpec {
 const DialogSpec& mainDialogTemplate();   // template 102
 const DialogSpec& aboutDialogTemplate();  // template 100
 
+// The control `id` of `dialog`, or nullptr.
+const ControlSpec* findControl(const DialogSpec& dialog, int id);
+
 // The radios of the exclusive group `id` belongs to (empty when it is no radio).
 std::vector<int> radioGroupOf(int id);
 

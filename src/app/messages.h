@@ -43,6 +43,8 @@ inline constexpr const char* kMsgConfigUnreadable = "无法读取配置文件，
 inline constexpr const char* kMsgCatalogueUnreadable =
     "无法读取芯片库文件，其中的芯片将显示为未识别芯片：";
 inline constexpr const char* kMsgStopped = "操作已停止";
+// Followed by what went wrong; the dialog goes on after it.
+inline constexpr const char* kMsgUnexpectedFailure = "程序内部错误，操作已中止：";
 // The cancel command's question while an operation runs.
 inline constexpr const char* kMsgExitDuringOperation =
     "操作正在进行。要停止操作并退出吗？（已经传完的数据单元会保留）";
@@ -56,6 +58,13 @@ inline constexpr const char* kMsgEraseNoAnswer =
     "编程器在10秒内没有报告擦除进度，已停止等待。该区域可能只擦除了一部分";
 inline constexpr const char* kMsgImageReadError =
     "读取文件失败（文件被其他程序修改或读写错误），下载已停止";
+// Why a front end cannot start, each followed by the backend's own reason.
+inline constexpr const char* kMsgBackendUnusable = "无法选择编程器: ";
+inline constexpr const char* kMsgDeviceLibraryUnusable = "设备库无法使用: ";
+inline constexpr const char* kMsgSimulatorUnusable = "模拟编程器配置无法使用 (NORVIK_SIMULATOR): ";
+// Followed by the trace file's path; the run goes on without it.
+inline constexpr const char* kMsgTraceUnwritable = "cannot write trace file ";
+
 // Followed by the file's path.
 inline constexpr const char* kMsgTestImageMissing = "无法读取芯片测试文件 test.bin：";
 inline constexpr const char* kMsgTestReadBackUnusable = "无法打开芯片测试文件 test1.bin：";

@@ -192,6 +192,13 @@ void CProgrammerDlg::OnReadSpare() {
   probe(host_.isChecked(ids::kReadSpare) ? 1 : 0);
 }
 
+void CProgrammerDlg::reportUnexpectedFailure(const std::string& what) {
+  state_.log.takeStamp(link_.clock());
+  state_.log.appendStamped(kLineUnexpectedFailure);
+  showLog();
+  message(std::string(kMsgUnexpectedFailure) + what);
+}
+
 bool CProgrammerDlg::OnCancel() {
   // Found whatever its letter case (a log copied from Windows as "SystemLog.log" is extended),
   // relative to the folder, so that a folder path of any length works.

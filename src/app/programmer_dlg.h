@@ -72,6 +72,9 @@ class CProgrammerDlg {
   // the user) when the file could not be written; the dialog ends either way.
   bool OnCancel();
 
+  // A failure escaped a handler: it is shown and logged, and the dialog goes on.
+  void reportUnexpectedFailure(const std::string& what);
+
   // Why the last handler (or worker) stopped.
   Outcome lastOutcome() const { return lastOutcome_; }
   // The bad-block count of the last erase that reached 100.

@@ -11,6 +11,7 @@ std::unique_ptr<Session> Session::open(SessionOptions options, std::string* erro
   if (options.device) {
     s->backend_.device = std::move(options.device);
     s->backend_.simulated = options.simulated;
+    s->backend_.name = options.simulated ? kSimulatorName : "";
   } else {
     std::optional<Backend> made = makeBackend(options.backend, *s->clock_, options.realTime, error);
     if (!made) return nullptr;

@@ -88,7 +88,7 @@ TEST(DialogHostTest, MessageBoxOwnedByTheDialogCarriesTheRequestedCaptionAndButt
     EXPECT_EQ(box->parentWidget(), &window);
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Norvik"));
     EXPECT_EQ(box->text(), QStringLiteral("请确认座子A上芯片放置完好"));
-    EXPECT_EQ(window.host().openModal(), box);
+    EXPECT_EQ(window.qtHost().openModal(), box);
     EXPECT_NE(buttonWithText(box, QStringLiteral("确定")), nullptr);
     QPushButton* cancel = buttonWithText(box, QStringLiteral("取消"));
     EXPECT_NE(cancel, nullptr);
@@ -104,7 +104,7 @@ TEST(DialogHostTest, MessageBoxOwnedByTheDialogCarriesTheRequestedCaptionAndButt
   });
   EXPECT_TRUE(answer.handled());
   EXPECT_EQ(result, app::kIdCancel);
-  EXPECT_EQ(window.host().openModal(), nullptr);
+  EXPECT_EQ(window.qtHost().openModal(), nullptr);
 }
 
 TEST(DialogHostTest, MessageBoxWithoutOwnerHasTheSystemCaptionAndOnlyOk) {
@@ -112,7 +112,7 @@ TEST(DialogHostTest, MessageBoxWithoutOwnerHasTheSystemCaptionAndOnlyOk) {
   window.show();
   OnModal<QMessageBox> answer([](QMessageBox* box) {
     EXPECT_EQ(box->parentWidget(), nullptr);
-    EXPECT_EQ(box->windowTitle(), QString::fromUtf8(ui::kSystemMessageCaption));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("错误"));
     EXPECT_EQ(buttonWithText(box, QStringLiteral("取消")), nullptr);
     QPushButton* ok = buttonWithText(box, QStringLiteral("确定"));
     if (ok != nullptr)
@@ -122,11 +122,33 @@ TEST(DialogHostTest, MessageBoxWithoutOwnerHasTheSystemCaptionAndOnlyOk) {
   });
   std::optional<int> result;
   runOnOtherThread([&] {
-    result = window.host().messageBox(
-        {app::MessageOwner::None, "", "发送数据错误!", app::MessageButtons::Ok});
+    result = window.qtHost().messageBox(
+        {app::MessageOwner::None, "错误", "发送数据错误!", app::MessageButtons::Ok});
   });
   EXPECT_TRUE(answer.handled());
   EXPECT_EQ(result, app::kIdOk);
+}
+
+TEST(DialogHostTest, TheQuestionOfLeavingOffersYesAndNoWithNoAsTheDefault) {
+  ui::MainDialog window;
+  window.show();
+  for (const bool pressEscape : {false, true}) {
+    OnModal<QMessageBox> answer([pressEscape](QMessageBox* box) {
+      QPushButton* no = buttonWithText(box, QStringLiteral("否"));
+      ASSERT_NE(buttonWithText(box, QStringLiteral("是")), nullptr);
+      ASSERT_NE(no, nullptr);
+      EXPECT_EQ(box->defaultButton(), no);
+      if (pressEscape) {
+        pressKey(box, Qt::Key_Escape);
+      } else {
+        buttonWithText(box, QStringLiteral("是"))->click();
+      }
+    });
+    const int result = window.qtHost().messageBox(
+        {app::MessageOwner::Dialog, "Norvik", "要停止操作并退出吗？", app::MessageButtons::YesNo});
+    EXPECT_TRUE(answer.handled());
+    EXPECT_EQ(result, pressEscape ? app::kIdNo : app::kIdYes);
+  }
 }
 
 TEST(DialogHostTest, SaveDialogGetsFilterSuffixNameAndFolderAndCompletesTheName) {

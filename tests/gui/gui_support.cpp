@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <filesystem>
 
-#include "programmer_binding.h"
+#include "app/message_map.h"
 #include "sim/simulated_programmer.h"
 
 namespace norvik::guitest {
@@ -26,9 +26,9 @@ WiredWindow::WiredWindow(bool runStartup, bool withCatalogue) {
   options.currentDirectory = [folder = dir()] { return folder; };
   std::string error;
   session_ = app::Session::open(std::move(options), &error);
-  window_ = std::make_unique<ui::MainDialog>(ui::MainDialog::Options{.simulated = true});
-  ui::bindProgrammer(*window_, session_->attach(window_->host()));
-  if (!runStartup) window_->setStartupJob({});
+  window_ = std::make_unique<ui::MainDialog>(session_->backendName());
+  app::bindProgrammer(window_->controller(), session_->attach(window_->host()));
+  if (!runStartup) window_->controller().setStartupJob({});
   window_->show();
 }
 

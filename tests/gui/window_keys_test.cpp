@@ -1,9 +1,8 @@
-// Leaving the window: the cancel command (Esc, "退出", the close box) runs the cancel job and
-// ends; the OK command (Enter outside a push button) ends without it; Enter on a push button
-// clicks it. Work on the device thread disables the exchange controls and never blocks exit.
+// Qt's events reach the host controller: Esc, "退出" and the close box are the cancel command,
+// Enter is the OK command outside a push button and a click on one, F1 opens the About box, and
+// a running job's boxes are closed by the exit while the window keeps answering the device thread.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,10 +11,8 @@
 #include <mutex>
 #include <stop_token>
 #include <thread>
-#include <vector>
 
-#include "app/dialog_template.h"
-#include "app/messages.h"
+#include "about_dialog.h"
 #include "gui_support.h"
 #include "main_dialog.h"
 
@@ -26,11 +23,11 @@ namespace {
 class CountingWindow {
  public:
   CountingWindow() {
-    window.setCancelJob([this](std::stop_token) {
+    window.controller().setCancelJob([this](std::stop_token) {
       ++cancelRuns;
       cancelThread = std::this_thread::get_id();
     });
-    window.setClickJob(4, [this](std::stop_token) { ++refreshRuns; });
+    window.controller().setClickJob(4, [this](std::stop_token) { ++refreshRuns; });
     QObject::connect(&window, &QDialog::finished, [this](int result) {
       ++finishedCount;
       finishedResult = result;
@@ -50,35 +47,22 @@ class CountingWindow {
   int finishedResult = -1;
 };
 
-TEST(WindowKeysTest, FocusStartsOnExitOnceStartUpHasRun) {
-  WiredWindow wired(/*runStartup=*/true, /*withCatalogue=*/true);
-  int started = 0;
-  QObject::connect(&wired.window(), &ui::MainDialog::startupFinished, [&started] { ++started; });
-  ASSERT_TRUE(waitUntil([&] { return started > 0; }));
-  // Reported done only once the window is usable again.
-  EXPECT_FALSE(wired.window().busy());
-  for (int id : ui::kBusyDisabledControls) EXPECT_TRUE(wired.window().control(id)->isEnabled());
-  EXPECT_EQ(wired.window().focusWidget(), wired.window().control(2));
-}
-
-TEST(WindowKeysTest, EscapeRunsTheCancelJobOnTheDeviceThreadAndEnds) {
-  CountingWindow w;
-  w.window.control(1009)->setFocus();
-  pressKey(w.window.control(1009), Qt::Key_Escape);
-  ASSERT_TRUE(w.ended());
-  EXPECT_EQ(w.cancelRuns, 1);
-  EXPECT_NE(w.cancelThread, std::this_thread::get_id());
-  EXPECT_EQ(w.finishedResult, QDialog::Rejected);
-  EXPECT_FALSE(w.window.isVisible());
-}
-
-TEST(WindowKeysTest, ExitButtonAndCloseBoxAreTheCancelCommand) {
+TEST(WindowKeysTest, EscapeExitAndTheCloseBoxAreTheCancelCommand) {
+  {
+    CountingWindow w;
+    w.window.control(1009)->setFocus();
+    pressKey(w.window.control(1009), Qt::Key_Escape);
+    ASSERT_TRUE(w.ended());
+    EXPECT_EQ(w.cancelRuns, 1);
+    EXPECT_NE(w.cancelThread, std::this_thread::get_id());
+    EXPECT_EQ(w.finishedResult, QDialog::Rejected);
+    EXPECT_FALSE(w.window.isVisible());
+  }
   {
     CountingWindow w;
     qobject_cast<QPushButton*>(w.window.control(2))->click();
     ASSERT_TRUE(w.ended());
     EXPECT_EQ(w.cancelRuns, 1);
-    EXPECT_EQ(w.finishedResult, QDialog::Rejected);
   }
   {
     CountingWindow w;
@@ -89,7 +73,7 @@ TEST(WindowKeysTest, ExitButtonAndCloseBoxAreTheCancelCommand) {
   }
 }
 
-TEST(WindowKeysTest, EnterOutsideAPushButtonEndsWithoutTheCancelJob) {
+TEST(WindowKeysTest, EnterIsTheOkCommandOutsideAPushButtonAndClicksOne) {
   for (int id : {1009, 1006, 1012, 1031}) {
     SCOPED_TRACE(id);
     CountingWindow w;
@@ -109,46 +93,41 @@ TEST(WindowKeysTest, EnterOutsideAPushButtonEndsWithoutTheCancelJob) {
   pressKey(keypad.window.control(1013), Qt::Key_Enter, Qt::KeypadModifier);
   ASSERT_TRUE(keypad.ended());
   EXPECT_EQ(keypad.cancelRuns, 0);
-}
 
-TEST(WindowKeysTest, EnterOnAPushButtonClicksIt) {
   CountingWindow w;
   QWidget* refresh = w.window.control(4);
   refresh->setFocus();
   pressKey(refresh, Qt::Key_Return);
-  ASSERT_TRUE(waitUntil([&] { return w.refreshRuns == 1 && !w.window.busy(); }));
+  ASSERT_TRUE(waitUntil([&] { return w.refreshRuns == 1 && !w.window.controller().busy(); }));
   EXPECT_EQ(w.finishedCount, 0);
-  EXPECT_TRUE(w.window.isVisible());
-
-  // On "退出" (where the focus starts) Enter clicks it: the cancel command.
-  pressKey(w.window.control(2), Qt::Key_Return);
+  pressKey(w.window.control(2), Qt::Key_Return);  // on "退出": the cancel command
   ASSERT_TRUE(w.ended());
   EXPECT_EQ(w.cancelRuns, 1);
-  EXPECT_EQ(w.finishedResult, QDialog::Rejected);
 }
 
-// A click job that runs until the test releases it or a stop is requested.
+TEST(WindowKeysTest, FOneOpensTheAboutBox) {
+  CountingWindow w;
+  QWidget* edit = w.window.control(1013);
+  edit->setFocus();
+  pressKey(edit, Qt::Key_F1);
+  ui::AboutDialog* about = nullptr;
+  ASSERT_TRUE(waitUntil([&about] { return (about = visibleTopLevel<ui::AboutDialog>()); }));
+  about->accept();
+  EXPECT_TRUE(waitUntil([] { return visibleTopLevel<ui::AboutDialog>() == nullptr; }));
+  EXPECT_TRUE(w.window.isVisible());
+}
+
+// A click job that waits for the test or a stop.
 class Gate {
  public:
   void run(std::stop_token stop) {
     std::unique_lock lock(mutex_);
     running_ = true;
-    wake_.notify_all();
     wake_.wait(lock, stop, [this] { return open_; });
-    stoppedEarly_ = !open_;
-  }
-  void open() {
-    std::lock_guard lock(mutex_);
-    open_ = true;
-    wake_.notify_all();
   }
   bool running() {
     std::lock_guard lock(mutex_);
     return running_;
-  }
-  bool stoppedEarly() {
-    std::lock_guard lock(mutex_);
-    return stoppedEarly_;
   }
 
  private:
@@ -156,106 +135,28 @@ class Gate {
   std::condition_variable_any wake_;
   bool running_ = false;
   bool open_ = false;
-  bool stoppedEarly_ = false;
 };
 
-TEST(WindowKeysTest, ExchangeControlsAreDisabledWhileTheDeviceThreadWorks) {
+TEST(WindowKeysTest, LeavingDuringAReadClosesItsOpenBoxAndEndsOnceTheDeviceThreadIsIdle) {
   CountingWindow w;
   Gate gate;
-  w.window.setClickJob(1003, [&gate](std::stop_token stop) { gate.run(stop); });
-  QWidget* program = w.window.control(1003);
-  program->setFocus();
-  qobject_cast<QPushButton*>(program)->click();
-  ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
-
-  EXPECT_TRUE(w.window.busy());
-  for (int id : ui::kBusyDisabledControls) EXPECT_FALSE(w.window.control(id)->isEnabled()) << id;
-  for (int id : {2, 1009, 1012, 1016, 1026, 1031, 1032, 1046, 1006}) {
-    EXPECT_TRUE(w.window.control(id)->isEnabled()) << id;
-  }
-
-  gate.open();
-  ASSERT_TRUE(waitUntil([&] { return w.window.control(1003)->isEnabled(); }));
-  for (int id : ui::kBusyDisabledControls) EXPECT_TRUE(w.window.control(id)->isEnabled()) << id;
-  EXPECT_FALSE(w.window.busy());
-  // The focus, moved on when its button was disabled, is back.
-  EXPECT_EQ(w.window.focusWidget(), program);
-}
-
-TEST(WindowKeysTest, ExitDuringWorkStopsItWhileTheWindowKeepsAnsweringThenSaves) {
-  CountingWindow w;
-  Gate gate;
-  std::vector<std::string> order;
-  std::mutex orderMutex;
   std::atomic<int> answer{-1};
-  w.window.setCancelJob([&](std::stop_token) {
-    std::lock_guard lock(orderMutex);
-    order.emplace_back("save");
-  });
-  w.window.setClickJob(1008, [&](std::stop_token stop) {
-    gate.run(stop);
-    // A stopped operation still talks to the window on its way out.
-    w.window.host().setText(1020, "stopped");
+  w.window.controller().setClickJob(1008, [&](std::stop_token stop) {
+    // The read shows a box and waits in it: the exit must close it, not wait for the operator.
     answer = w.window.host().messageBox(
-        {app::MessageOwner::None, "", "stopped", app::MessageButtons::OkCancel});
-    std::lock_guard lock(orderMutex);
-    order.emplace_back("read ended");
+        {app::MessageOwner::None, "", "接收数据错误!", app::MessageButtons::OkCancel});
+    gate.run(stop);
   });
   qobject_cast<QPushButton*>(w.window.control(1008))->click();
-  ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
-
-  // The cancel command asks first; "yes" stops the operation and leaves.
-  OnModal<QMessageBox> yes([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
-  pressKey(w.window.control(2), Qt::Key_Escape);
-  EXPECT_TRUE(yes.handled());
-  EXPECT_TRUE(w.window.ending());
-  ASSERT_TRUE(w.ended());
-  EXPECT_TRUE(gate.stoppedEarly());
-  EXPECT_EQ(answer, app::kIdCancel);  // answered at once, nothing shown
-  EXPECT_EQ(order, (std::vector<std::string>{"read ended", "save"}));
-  EXPECT_EQ(w.finishedCount, 1);
-  EXPECT_EQ(w.finishedResult, QDialog::Rejected);
-}
-
-TEST(WindowKeysTest, DuringAReadEnterDoesNothingAndNoToTheExitQuestionLetsItGoOn) {
-  CountingWindow w;
-  Gate gate;
-  w.window.setClickJob(1008, [&gate](std::stop_token stop) { gate.run(stop); });
-  QWidget* start = w.window.control(1009);
-  start->setFocus();
-  qobject_cast<QPushButton*>(w.window.control(1008))->click();
-  ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
-  pressKey(start, Qt::Key_Return);
-  EXPECT_FALSE(w.window.ending()) << "Enter in an edit is no way out of a running read";
-
-  OnModal<QMessageBox> no([](QMessageBox* box) {
-    EXPECT_EQ(box->text(), QString::fromUtf8(app::kMsgExitDuringOperation));
-    box->button(QMessageBox::No)->click();
+  OnModal<QMessageBox> box([&w](QMessageBox* shown) {
+    EXPECT_EQ(shown->windowTitle(), QStringLiteral("错误"));
+    w.window.controller().endWithoutSaving();
   });
-  qobject_cast<QPushButton*>(w.window.control(2))->click();
-  EXPECT_TRUE(no.handled());
-  EXPECT_FALSE(w.window.ending());
-  EXPECT_TRUE(gate.running());
-  gate.open();
-  ASSERT_TRUE(waitUntil([&] { return !w.window.busy(); }));
-  EXPECT_FALSE(gate.stoppedEarly());
-  EXPECT_EQ(w.finishedCount, 0);
-}
-
-TEST(WindowKeysTest, ClicksAfterExitBeganAreIgnored) {
-  CountingWindow w;
-  Gate gate;
-  w.window.setClickJob(1008, [&gate](std::stop_token stop) { gate.run(stop); });
-  qobject_cast<QPushButton*>(w.window.control(1008))->click();
-  ASSERT_TRUE(waitUntil([&] { return gate.running(); }));
-  OnModal<QMessageBox> yes([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
-  qobject_cast<QPushButton*>(w.window.control(2))->click();
-  w.window.okCommand();  // a second, different end
-  qobject_cast<QPushButton*>(w.window.control(1003))->click();
   ASSERT_TRUE(w.ended());
-  EXPECT_EQ(w.finishedCount, 1);
-  EXPECT_EQ(w.finishedResult, QDialog::Rejected);
-  EXPECT_EQ(w.cancelRuns, 1);
+  EXPECT_TRUE(box.handled());
+  EXPECT_EQ(answer, app::kIdCancel);
+  EXPECT_EQ(w.finishedResult, QDialog::Accepted);
+  EXPECT_EQ(w.cancelRuns, 0);
 }
 
 }  // namespace

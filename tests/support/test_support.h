@@ -4,6 +4,7 @@
 
 #include "images.h"
 #include "memory_host.h"
+#include "memory_window.h"
 #include "recording.h"
 #include "rig.h"
 #include "scoped_env.h"
