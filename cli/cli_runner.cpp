@@ -12,10 +12,6 @@
 #include "app/front_end.h"
 #include "console_host.h"
 #include "exit_codes.h"
-#include "files/file_object.h"
-#include "operations/compare_files.h"
-#include "operations/transfer_unit.h"
-#include "platform/temp_file.h"
 #include "terminal.h"
 
 namespace norvik::cli {
@@ -113,6 +109,7 @@ class CliRun {
   // The cancel command: the run's log appended to systemlog.log. A run that went well but whose
   // log could not be written says so in its exit code; a failure's own code is kept.
   int saveLog(int rc) {
+    host_.endProgressLine();
     // A backend that stopped reaching the programmer says why, after the run's own message.
     if (const std::string fault = session_->device().fault(); !fault.empty()) {
       std::fprintf(stderr, "norvik-cli: %s\n", fault.c_str());
@@ -127,60 +124,29 @@ class CliRun {
   app::CProgrammerDlg* dlg_ = nullptr;
 };
 
-std::string hexText(std::uint64_t v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
-  return buf;
-}
-
 // Reads the programmed range back and compares it with the image.
 int verify(CliRun& s, const Options& opt) {
-  const std::uint32_t length = s.state().programLength;
-  const operations::TransferUnit unit =
-      operations::transferUnit(s.state().chips.transfer, opt.spare);
-  const std::uint64_t readLength =
-      std::uint64_t{operations::ceilDiv(length, unit.stride)} * unit.mainSize;
-  if (readLength > 0xFFFFFFFFull) {
-    std::fprintf(stderr, "verify: the range is too long to read back in one job\n");
-    return kExitInput;
+  const app::Verification v = s.dlg().VerifyProgrammed(opt.path, opt.stop);
+  switch (v.outcome) {
+    case app::Outcome::Succeeded:
+      std::printf("verify: %llu bytes identical\n", static_cast<unsigned long long>(v.compared));
+      return kExitOk;
+    case app::Outcome::TestFailed:
+      if (v.block && v.page) {
+        std::printf("verify: first difference at offset 0x%llX (block %llu, page %llu)\n",
+                    static_cast<unsigned long long>(v.firstDifference),
+                    static_cast<unsigned long long>(*v.block),
+                    static_cast<unsigned long long>(*v.page));
+      } else {
+        std::printf("verify: first difference at offset 0x%llX\n",
+                    static_cast<unsigned long long>(v.firstDifference));
+      }
+      if (!v.explanation.empty()) std::fprintf(stderr, "%s\n", v.explanation.c_str());
+      return kExitVerify;
+    default:
+      if (!v.explanation.empty()) std::fprintf(stderr, "verify: %s\n", v.explanation.c_str());
+      return exitCodeFor(v.outcome);
   }
-  std::string why;
-  const std::optional<std::string> made = createTemporaryFile("norvik-verify", &why);
-  if (!made) {
-    std::fprintf(stderr, "verify: %s\n", why.c_str());
-    return kExitFile;
-  }
-  const std::string& back = *made;
-  ConsoleHost& host = s.host();
-  host.setChecked(ids::kReadSpare, opt.spare);
-  host.setChecked(ids::kReadSkipBad, opt.skipBad);
-  host.setText(ids::kReadStart, opt.start);
-  host.setText(ids::kReadLength, hexText(readLength));
-  host.answerFileDialog(back);
-  s.dlg().OnRead(opt.stop);
-  int rc = s.outcome();
-  if (rc == kExitOk) {
-    s.state().imageFile.close();  // its exclusive hold would keep the comparison out
-    files::FileObject image;
-    files::FileObject readBack;
-    const bool opened =
-        image.open(opt.path, files::Access::Read, files::Disposition::OpenExisting) &&
-        readBack.open(back, files::Access::Read, files::Disposition::OpenExisting);
-    const operations::Comparison c =
-        opened ? operations::compareFiles(image, readBack, length) : operations::Comparison{};
-    if (!opened || c.readFailed) {
-      std::fprintf(stderr, "verify: cannot read %s back\n", opt.path.c_str());
-      rc = kExitFile;
-    } else if (!c.equal) {
-      std::printf("verify: first difference at offset 0x%llX\n",
-                  static_cast<unsigned long long>(c.firstDifference));
-      rc = kExitVerify;
-    } else {
-      std::printf("verify: %u bytes identical\n", length);
-    }
-  }
-  removeFile(back);
-  return rc;
 }
 
 }  // namespace
@@ -263,7 +229,10 @@ int runErase(const Options& opt) {
     s.host().setText(ids::kEraseLength, opt.length);
     s.dlg().OnErase(opt.stop);
     rc = s.outcome();
-    if (rc == kExitOk) std::printf("bad blocks: %d\n", s.dlg().lastBadBlockCount());
+    if (rc == kExitOk) {
+      s.host().endProgressLine();
+      std::printf("bad blocks: %d\n", s.dlg().lastBadBlockCount());
+    }
   }
   return s.saveLog(rc);
 }

@@ -21,13 +21,23 @@ void ConsoleHost::setText(int id, const std::string& text) {
     const int filled = percent * 40 / 100;
     std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
                  std::string(static_cast<size_t>(40 - filled), '.').c_str(), percent);
+    progressLineOpen_ = true;
   } else {
     std::fprintf(stderr, "\r[%s] %s\n", std::string(40, '#').c_str(), text.c_str());
+    progressLineOpen_ = false;
   }
   std::fflush(stderr);
 }
 
+void ConsoleHost::endProgressLine() {
+  if (!progressLineOpen_) return;
+  progressLineOpen_ = false;
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
 int ConsoleHost::messageBox(const app::MessageBoxRequest& request) {
+  endProgressLine();
   messages_.push_back(request.text);
   if (request.buttons != app::MessageButtons::OkCancel) {
     std::fprintf(stderr, "%s\n", request.text.c_str());

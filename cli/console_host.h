@@ -15,6 +15,9 @@ namespace norvik::cli {
 class ConsoleHost final : public app::DialogHost {
  public:
   explicit ConsoleHost(bool showProgress) : showProgress_(showProgress) {}
+  ~ConsoleHost() override { endProgressLine(); }
+  ConsoleHost(const ConsoleHost&) = delete;
+  ConsoleHost& operator=(const ConsoleHost&) = delete;
 
   std::string text(int id) override { return controls_.text(id); }
   void setText(int id, const std::string& text) override;
@@ -37,9 +40,13 @@ class ConsoleHost final : public app::DialogHost {
   // The answer the next file dialog gets.
   void answerFileDialog(std::optional<std::string> path) { nextFile_ = std::move(path); }
   const std::vector<std::string>& messages() const { return messages_; }
+  // Ends a progress line that is still open, so that what is printed next starts on a line of
+  // its own.
+  void endProgressLine();
 
  private:
   bool showProgress_;
+  bool progressLineOpen_ = false;
   Confirmation confirmation_ = Confirmation::No;
   app::ControlStore controls_;
   std::optional<std::string> nextFile_;

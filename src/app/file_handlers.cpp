@@ -1,6 +1,7 @@
 // "打开文件", the hidden "保存文件" button and the read operation's choice of output file.
 #include "app/dialog_template.h"
 #include "app/messages.h"
+#include "app/open_failure.h"
 #include "app/programmer_dlg.h"
 #include "files/image_files.h"
 
@@ -15,7 +16,7 @@ void CProgrammerDlg::OnOpenFile() {
   std::optional<std::string> path = host_.fileDialog(request);
   if (!path) return;
   if (!state_.imageFile.open(*path, files::Access::Read, files::Disposition::OpenExisting)) {
-    message(kMsgFileBusy);
+    message(openFailureText(state_.imageFile, *path, /*creating=*/false));
   }
 }
 
@@ -31,7 +32,8 @@ void CProgrammerDlg::OnSaveFile() {
 }
 
 bool CProgrammerDlg::ChooseReadOutput() {
-  if (host_.isChecked(ids::kTestMode)) return true;  // the self-test opened its own file
+  // The self-test and the read-back of --verify opened their own file.
+  if (host_.isChecked(ids::kTestMode) || readIntoOpenFile_) return true;
   FileDialogRequest request;
   request.save = true;
   request.defaultExtension = "*.bin";
@@ -43,10 +45,8 @@ bool CProgrammerDlg::ChooseReadOutput() {
     refuse(Outcome::FileUnusable, kMsgReadCancelled);
     return false;
   }
-  if (!state_.readFile.open(*path, files::Access::ReadWrite, files::Disposition::CreateAlways)) {
-    refuse(Outcome::FileUnusable, kMsgFileBusy);
-    return false;
-  }
+  // Opened (and emptied) only once the read has passed its checks; see readRange.
+  readOutputPath_ = *path;
   return true;
 }
 

@@ -25,12 +25,16 @@ inline constexpr const char* kTextEraseDone = "擦除成功！！";
 inline constexpr const char* kMsgBadBlockFormat = "检测到坏块数:%d";
 inline constexpr const char* kMsgChipTestConfirm =
     "使用芯片测试功能将破坏芯片原有数据，请确认是否继续";
+// Follows the confirmation on a line of its own: the socket whose chip is destroyed.
+inline constexpr const char* kMsgChipTestSocketA = "被测试的芯片：座子A（母片）";
+inline constexpr const char* kMsgChipTestSocketB = "被测试的芯片：座子B（子片）";
 inline constexpr const char* kMsgTestPassed = "   测试正常";
 inline constexpr const char* kMsgTestFailed = "  测试不正常";
 inline constexpr const char* kTestImageName = "test.bin";
 inline constexpr const char* kTestReadBackName = "test1.bin";
 
-// Messages for conditions the program refuses or reports beyond the original set.
+// Messages for conditions the program refuses or reports on top of the operations' own texts:
+// each says what went wrong where the operation would otherwise stop without a word.
 inline constexpr const char* kMsgNoAcknowledge =
     "编程器在30秒内没有接受命令，操作已停止。请检查编程器连接后重试";
 inline constexpr const char* kMsgUnsupportedGeometry =
@@ -65,6 +69,37 @@ inline constexpr const char* kMsgSimulatorUnusable = "模拟编程器配置无�
 // Followed by the trace file's path; the run goes on without it.
 inline constexpr const char* kMsgTraceUnwritable = "cannot write trace file ";
 
+// A range that runs past the end of the chip: the socket, the chip's name, its size in hex and
+// in MiB, the start and the length.
+inline constexpr const char* kMsgRangeBeyondChipFormat =
+    "地址范围超出芯片容量：座子%c的芯片 %s 容量为 0x%llX 字节（%s），起始地址 0x%llX 加长度 0x%llX "
+    "超出了芯片末尾，操作未执行";
+// A read whose output another program cut short meanwhile: followed by the file's path.
+inline constexpr const char* kMsgOutputCutShort =
+    "上载的文件被其他程序改短了（文件比已写入的数据短），上载失败：";
+// Where a read-back differs: the file offset, the chip address, its block and page.
+inline constexpr const char* kMsgDifferenceFormat =
+    "第一个不同的字节在文件偏移 0x%llX（芯片地址 0x%llX，第 %llu 块第 %llu 页%s）";
+inline constexpr const char* kMsgDifferenceInUnit = "起的一个传输单元";
+inline constexpr const char* kMsgBadBlockHint =
+    "没有勾选“跳过坏块”：那里若是坏块，数据写不进去，读回的也会不同。勾选“跳过坏块”"
+    "（命令行 --skip-bad）可以避开坏块";
+// The self-test could not compare because one of its steps did not finish.
+inline constexpr const char* kMsgTestProgramStepFailed = "解扣（写入）步骤没有完成，无法比较";
+inline constexpr const char* kMsgTestReadStepFailed = "上载（读回）步骤没有完成，无法比较";
+
+// Why a file could not be opened, each followed by its path ("文件被占用" is kept for a file
+// another program holds).
+inline constexpr const char* kMsgFileMissing = "找不到文件：";
+inline constexpr const char* kMsgFileIsFolder = "这是一个文件夹，不是文件：";
+inline constexpr const char* kMsgFileNotRegular = "这不是普通文件（设备、管道等），不能打开：";
+inline constexpr const char* kMsgFileNoPermission = "没有权限打开这个文件：";
+inline constexpr const char* kMsgFolderNotWritable = "文件夹不允许写入，无法创建文件：";
+inline constexpr const char* kMsgFileReadOnlyMedium = "磁盘或文件夹是只读的，无法写入：";
+inline constexpr const char* kMsgFileOpenFailed = "无法打开文件（%s）：";
+
+// Followed by the file's path.
+inline constexpr const char* kMsgTestImageEmpty = "芯片测试文件 test.bin 是空的，没有可比较的数据：";
 // Followed by the file's path.
 inline constexpr const char* kMsgTestImageMissing = "无法读取芯片测试文件 test.bin：";
 inline constexpr const char* kMsgTestReadBackUnusable = "无法打开芯片测试文件 test1.bin：";

@@ -1,7 +1,6 @@
 // "开始拷贝": the programmer copies a range of socket A's chip onto socket B's chip by itself; the
 // host sends the parameters and follows the progress reports.
 #include "app/dialog_template.h"
-#include "app/hex_field.h"
 #include "app/messages.h"
 #include "app/percent_progress.h"
 #include "app/programmer_dlg.h"
@@ -11,31 +10,25 @@
 
 namespace norvik::app {
 
-namespace {
-constexpr int kBeforePairPauseMs = 5;
-}
-
 void CProgrammerDlg::OnCopy(std::stop_token stop) {
   lastOutcome_ = Outcome::None;
   link::CopyFlags flags;
   flags.skipBad = host_.isChecked(ids::kCopySkipBad);
   flags.ce0 = host_.isChecked(ids::kCe0);
   flags.ce1 = host_.isChecked(ids::kCe1);
-  const int spareFlag = host_.isChecked(ids::kCopySpare) ? 1 : 0;  // for the probe only
-
   // Edit 1024 (socket B's start) is not read: the copy keeps the same addresses on both chips.
-  const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kCopyStart));
-  const std::uint32_t length = scanHex32(host_.text(ids::kCopyLength)).value_or(0);
-  if (length == 0) return refuse(Outcome::BadInput, kMsgEnterCopyLength);
-  if (!start) return refuse(Outcome::BadInput, kMsgEnterCopyStart);
-
-  if (!probeThreeTimes(spareFlag, Sockets::Both)) return;
-  showChipNames();
-  link_.pause(kBeforePairPauseMs);
-
-  const link::PairOutcome pair =
-      link::commandPair(link_, link::kCmdCopy, *start, length, flags.byte(), link::kCopyPair, stop);
-  if (!accepted(pair)) return;
+  const JobRequest job{
+      .command = link::kCmdCopy,
+      .flags = flags.byte(),
+      .spareFlag = host_.isChecked(ids::kCopySpare) ? 1 : 0,  // for the probe only
+      .sockets = Sockets::Both,
+      .startEdit = ids::kCopyStart,
+      .lengthEdit = ids::kCopyLength,
+      .enterStart = kMsgEnterCopyStart,
+      .enterLength = kMsgEnterCopyLength,
+      .timing = link::kCopyPair,
+  };
+  if (!startProgrammerJob(job, stop)) return;
 
   appendDetectionLines();
   state_.log.takeStamp(link_.clock());
@@ -58,12 +51,8 @@ void CProgrammerDlg::CopyThreadProc(std::stop_token stop) {
       showLog();
       return refuse(Outcome::NoAnswer, kMsgCopyNoAnswer, MessageOwner::None);
   }
-  host_.progressSetPos(ids::kCopyBar, 0);
-  host_.setText(ids::kCopyPercent, kTextCopyDone);
-  state_.log.takeStamp(link_.clock());
-  state_.log.appendStamped(kLineCopyDone);
-  showLog();
-  lastOutcome_ = Outcome::Succeeded;
+  showDone(ids::kCopyBar, ids::kCopyPercent, kTextCopyDone, Tail::BarFirst);
+  logSuccess(kLineCopyDone);
 }
 
 }  // namespace norvik::app

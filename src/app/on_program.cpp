@@ -8,13 +8,13 @@
 #include "app/programmer_dlg.h"
 #include "link/exchange.h"
 #include "link/flags.h"
+#include "operations/chip_range.h"
 #include "operations/streams.h"
 #include "operations/transfer_unit.h"
 
 namespace norvik::app {
 
 namespace {
-constexpr std::uint32_t kTestModeLength = 0x600000;
 constexpr int kWorkerWriteTimeoutMs = 1000;
 constexpr int kTestModeWriteTimeoutMs = 2000;
 }  // namespace
@@ -24,9 +24,8 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kProgramStart));
   if (!start) return refuse(Outcome::BadInput, kMsgEnterProgramStart);
 
-  const std::uint8_t flags = optionFlags(ids::kProgramSpare, ids::kProgramSkipBad);
-  state_.programFlags = flags;
-  const link::OperationFlags options = link::OperationFlags::fromByte(flags);
+  const link::OperationFlags options = optionFlags(ids::kProgramSpare, ids::kProgramSkipBad);
+  state_.programFlags = options.byte();
   const bool testMode = host_.isChecked(ids::kTestMode);
 
   if (!state_.imageFile.isOpen()) return refuse(Outcome::FileUnusable, kMsgOpenImage);
@@ -41,15 +40,18 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   std::snprintf(lengthText, sizeof lengthText, "%x", state_.programLength);
   host_.setText(ids::kProgramLength, lengthText);
 
-  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA ? Sockets::A : Sockets::B)) return;
-  showChipNames();
-  fillTransferGeometry(options.socketA);
-  if (!operations::transferUnit(state_.chips.transfer, options.spare).usable()) {
-    return refuse(Outcome::SocketUnusable, kMsgUnsupportedGeometry);
+  if (!prepareTransfer(options)) return;
+  const operations::TransferUnit unit =
+      operations::transferUnit(state_.chips.transfer, options.spare);
+  if (!rangeFitsChip(options.socketA ? link::Socket::A : link::Socket::B, *start,
+                     operations::programmedSpan(state_.programLength, unit, options.spare))) {
+    return;
   }
+  state_.programStart = *start;
 
   const link::PairOutcome pair = link::commandPair(
-      link_, link::kCmdProgram, *start, state_.programLength, flags, link::kProgramPair, stop);
+      link_, link::kCmdProgram, *start, state_.programLength, state_.programFlags,
+      link::kProgramPair, stop);
   if (!accepted(pair)) return;
 
   appendDetectionLines();
@@ -86,16 +88,13 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
       state_.imageFile.close();
       return;
     case operations::StreamResult::FileFailed:
+    case operations::StreamResult::CutShort:
       refuse(Outcome::FileUnusable, kMsgImageReadError, owner);
       state_.imageFile.close();
       return;
   }
-  host_.setText(ids::kProgramPercent, kTextProgramDone);
-  host_.progressSetPos(ids::kProgramBar, 0);
-  state_.log.takeStamp(link_.clock());
-  state_.log.appendStamped(kLineProgramDone);
-  showLog();
-  lastOutcome_ = Outcome::Succeeded;
+  showDone(ids::kProgramBar, ids::kProgramPercent, kTextProgramDone, Tail::LabelFirst);
+  logSuccess(kLineProgramDone);
 }
 
 }  // namespace norvik::app

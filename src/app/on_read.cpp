@@ -3,6 +3,7 @@
 #include "app/dialog_template.h"
 #include "app/hex_field.h"
 #include "app/messages.h"
+#include "app/open_failure.h"
 #include "app/programmer_dlg.h"
 #include "link/exchange.h"
 #include "link/flags.h"
@@ -14,43 +15,57 @@ namespace norvik::app {
 namespace {
 constexpr int kWorkerReadTimeoutMs = 3000;
 constexpr int kTestModeReadTimeoutMs = 1000;
-constexpr int kBeforeStartLinePauseMs = 5;
 }  // namespace
 
 void CProgrammerDlg::OnRead(std::stop_token stop) {
   lastOutcome_ = Outcome::None;
   if (!ChooseReadOutput()) return;
 
-  const std::uint8_t flags = optionFlags(ids::kReadSpare, ids::kReadSkipBad);
+  const link::OperationFlags options = optionFlags(ids::kReadSpare, ids::kReadSkipBad);
+  state_.readFlags = options.byte();
+
+  const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kReadStart));
+  const std::optional<std::uint32_t> length = scanHex32(host_.text(ids::kReadLength));
+  if (!start || !length) {
+    refuse(Outcome::BadInput, kMsgEnterReadRange);
+    state_.readFile.close();
+    return;
+  }
+  readRange(*start, *length, state_.readFlags, stop);
+}
+
+void CProgrammerDlg::readRange(std::uint32_t start, std::uint32_t length, std::uint8_t flags,
+                               std::stop_token stop) {
+  state_.readLength = length;
   state_.readFlags = flags;
   const link::OperationFlags options = link::OperationFlags::fromByte(flags);
-
-  // From here on every refusal closes the output, which stays on disk, empty.
-  auto refuseAndClose = [this](Outcome why, const char* text) {
+  // Every refusal closes the read file object (open here only when the caller opened it).
+  auto refuseAndClose = [this](Outcome why, const std::string& text) {
     refuse(why, text);
     state_.readFile.close();
   };
-  const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kReadStart));
-  const std::optional<std::uint32_t> length = scanHex32(host_.text(ids::kReadLength));
-  if (!start || !length) return refuseAndClose(Outcome::BadInput, kMsgEnterReadRange);
-  state_.readLength = *length;
 
-  if (!probeThreeTimes(options.spare ? 1 : 0, options.socketA ? Sockets::A : Sockets::B))
+  if (!prepareTransfer(options) ||
+      !rangeFitsChip(options.socketA ? link::Socket::A : link::Socket::B, start, length)) {
     return state_.readFile.close();
-  showChipNames();
-  fillTransferGeometry(options.socketA);
-  if (!operations::transferUnit(state_.chips.transfer, options.spare).usable()) {
-    return refuseAndClose(Outcome::SocketUnusable, kMsgUnsupportedGeometry);
+  }
+  // The chosen output is created (an existing file emptied) only now that the read is sure to
+  // be sent: a refused read leaves the file as it was.
+  if (!host_.isChecked(ids::kTestMode) && !readIntoOpenFile_ &&
+      !state_.readFile.open(readOutputPath_, files::Access::ReadWrite,
+                            files::Disposition::CreateAlways)) {
+    return refuseAndClose(Outcome::FileUnusable,
+                          openFailureText(state_.readFile, readOutputPath_, /*creating=*/true));
   }
 
   appendDetectionLines();
-  link_.pause(kBeforeStartLinePauseMs);
+  link_.pause(kSettlePauseMs);
   state_.log.takeStamp(link_.clock());
   state_.log.appendStamped(kLineReadStart);
   showLog();
 
-  const link::PairOutcome pair = link::commandPair(link_, link::kCmdRead, *start, state_.readLength,
-                                                   flags, link::kReadPair, stop);
+  const link::PairOutcome pair =
+      link::commandPair(link_, link::kCmdRead, start, length, flags, link::kReadPair, stop);
   if (!accepted(pair)) return state_.readFile.close();
 
   ReadThreadProc(stop);
@@ -58,6 +73,7 @@ void CProgrammerDlg::OnRead(std::stop_token stop) {
 
 void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
   const bool testMode = host_.isChecked(ids::kTestMode);
+  const bool keepOpen = testMode || readIntoOpenFile_;  // the caller reads the file back first
   const MessageOwner owner = testMode ? MessageOwner::Dialog : MessageOwner::None;
   const bool spare = link::OperationFlags::fromByte(state_.readFlags).spare;
   files::FileObject& out = state_.readFile;
@@ -85,14 +101,14 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
       refuse(Outcome::FileUnusable, kMsgWriteFileError, owner);
       out.close();
       return;
+    case operations::StreamResult::CutShort:
+      refuse(Outcome::FileUnusable, kMsgOutputCutShort + out.path(), owner);
+      out.close();
+      return;
   }
-  host_.setText(ids::kReadPercent, kTextReadDone);
-  host_.progressSetPos(ids::kReadBar, 0);
-  if (!testMode) out.close();  // the self-test reads its file back first
-  state_.log.takeStamp(link_.clock());
-  state_.log.appendStamped(kLineReadDone);
-  showLog();
-  lastOutcome_ = Outcome::Succeeded;
+  showDone(ids::kReadBar, ids::kReadPercent, kTextReadDone, Tail::LabelFirst);
+  if (!keepOpen) out.close();
+  logSuccess(kLineReadDone);
 }
 
 }  // namespace norvik::app

@@ -31,7 +31,8 @@ void OperationLog::appendStamped(std::string_view pattern) {
 
 void OperationLog::appendDetection(const char* pattern, const std::string& idText,
                                    const std::string& pageBlockText) {
-  // The ID text becomes part of the pattern, as the original joined them before formatting.
+  // The ID text is joined to the pattern before formatting: the detection line's length limit
+  // counts both, and the ID never holds a conversion.
   appendStamped(std::string(pattern) + idText);
   logText_ += kPageBlockPrefix;
   logText_ += pageBlockText;

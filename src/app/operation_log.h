@@ -48,7 +48,6 @@ class OperationLog {
   // Formats the stamp (local time) with `pattern` (%Y %m %d %X as strftime in the "C" locale)
   // and appends the result. A result longer than 127 bytes in code page 936 appends nothing.
   void appendStamped(std::string_view pattern);
-  void appendPlain(std::string_view text) { logText_ += text; }
   // The detection line of one socket: stamped pattern + ID, then "--页块大小为:" + page/block.
   void appendDetection(const char* pattern, const std::string& idText,
                        const std::string& pageBlockText);

@@ -26,16 +26,10 @@ std::unique_ptr<Session> Session::open(SessionOptions options, std::string* erro
   }
   if (!trace.empty() && !s->link_->openTrace(trace)) s->traceError_ = trace;
   s->currentDirectory_ = std::move(options.currentDirectory);
-  if (options.installProcessLink) {
-    link::installProcessLink(s->link_.get());
-    s->installed_ = true;
-  }
   return s;
 }
 
-Session::~Session() {
-  if (installed_) link::installProcessLink(nullptr);
-}
+Session::~Session() = default;
 
 CProgrammerDlg& Session::attach(DialogHost& host) {
   dialog_ = std::make_unique<CProgrammerDlg>(host, *link_, state_, currentDirectory_);

@@ -25,8 +25,6 @@ struct SessionOptions {
   std::optional<std::string> tracePath;
   // Where the system's files are; by default the process's current directory.
   CProgrammerDlg::DirectoryProvider currentDirectory;
-  // The device library's entry points forward to this session's link while it lives.
-  bool installProcessLink = true;
 };
 
 class Session {
@@ -61,7 +59,6 @@ class Session {
   ProgrammerState state_;
   CProgrammerDlg::DirectoryProvider currentDirectory_;
   std::unique_ptr<CProgrammerDlg> dialog_;
-  bool installed_ = false;
   std::string traceError_;
 };
 

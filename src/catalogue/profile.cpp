@@ -230,7 +230,7 @@ int profileInt(std::string_view text) {
     }
     if (base != 10) i += 2;
   }
-  // Unsigned arithmetic: wrapping is defined, and it is how the 32-bit original wraps.
+  // Unsigned arithmetic: wrapping is defined, and it is how Windows' 32-bit reader wraps.
   std::uint32_t value = 0;
   for (; i < text.size() && digitValue(text[i]) < base; ++i) {
     value = value * base + digitValue(text[i]);

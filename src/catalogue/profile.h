@@ -94,7 +94,7 @@ class Profile {
 // prefix chooses the base, "0x" hexadecimal, "0o" octal, "0b" binary, none decimal (prefixes in
 // lower case only, as documented); digits are read up to the first character that is not one of
 // the base ("12abc" reads 12, "0x1G" reads 1, "abc" and "0x" read 0). The value wraps to 32 bits
-// like the original's unsigned arithmetic ("4294967295" reads -1).
+// in 32-bit unsigned arithmetic, as Windows' profile reader does ("4294967295" reads -1).
 int profileInt(std::string_view text);
 
 }  // namespace norvik::catalogue

@@ -2,39 +2,46 @@
 
 namespace norvik::link {
 
+namespace {
+void mark(Packet& p, int at, std::uint8_t first, std::uint8_t second) {
+  p[static_cast<size_t>(at)] = first;
+  p[static_cast<size_t>(at) + 1] = second;
+}
+bool marked(const Packet& p, int at, std::uint8_t first, std::uint8_t second) {
+  return p[static_cast<size_t>(at)] == first && p[static_cast<size_t>(at) + 1] == second;
+}
+}  // namespace
+
 CommandPacket CommandPacket::identification(std::uint8_t command, std::uint8_t sub) {
   CommandPacket p;
-  p.bytes_[0] = 0x55;
-  p.bytes_[1] = 0xAA;
-  p.bytes_[2] = command;
-  p.bytes_[3] = sub;
-  p.bytes_[4] = 0x55;
-  p.bytes_[5] = 0xAA;
+  mark(p.bytes_, frame::kLeadMarkAt, 0x55, 0xAA);
+  p.bytes_[frame::kCommandAt] = command;
+  p.bytes_[frame::kSubAt] = sub;
+  mark(p.bytes_, frame::kIdTrailMarkAt, 0x55, 0xAA);
   return p;
 }
 
 CommandPacket CommandPacket::operation(std::uint8_t command, std::uint8_t sub, std::uint32_t start,
                                        std::uint32_t length, std::uint8_t flags) {
   CommandPacket p;
-  p.bytes_[0] = 0xAA;
-  p.bytes_[1] = 0x55;
-  p.bytes_[2] = command;
-  p.bytes_[3] = sub;
-  p.writeLe32(4, start);
-  p.writeLe32(8, length);
-  p.bytes_[12] = flags;
-  p.bytes_[13] = 0xAA;
-  p.bytes_[14] = 0x55;
-  p.bytes_[15] = 0x00;
+  mark(p.bytes_, frame::kLeadMarkAt, 0xAA, 0x55);
+  p.bytes_[frame::kCommandAt] = command;
+  p.bytes_[frame::kSubAt] = sub;
+  p.writeLe32(frame::kStartAt, start);
+  p.writeLe32(frame::kLengthAt, length);
+  p.bytes_[frame::kFlagsAt] = flags;
+  mark(p.bytes_, frame::kOpTrailMarkAt, 0xAA, 0x55);  // byte 15 stays 00
   return p;
 }
 
 bool CommandPacket::isIdentification() const {
-  return bytes_[0] == 0x55 && bytes_[1] == 0xAA && bytes_[4] == 0x55 && bytes_[5] == 0xAA;
+  return marked(bytes_, frame::kLeadMarkAt, 0x55, 0xAA) &&
+         marked(bytes_, frame::kIdTrailMarkAt, 0x55, 0xAA);
 }
 
 bool CommandPacket::isOperation() const {
-  return bytes_[0] == 0xAA && bytes_[1] == 0x55 && bytes_[13] == 0xAA && bytes_[14] == 0x55;
+  return marked(bytes_, frame::kLeadMarkAt, 0xAA, 0x55) &&
+         marked(bytes_, frame::kOpTrailMarkAt, 0xAA, 0x55);
 }
 
 std::uint32_t CommandPacket::readLe32(int at) const {

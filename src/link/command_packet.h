@@ -34,6 +34,21 @@ inline constexpr std::uint8_t kCmdCopy = 0x07;
 inline constexpr std::uint8_t kCmdErase = 0x08;
 inline constexpr std::uint8_t kSubStart = 0x10;
 
+// Byte positions shared by both framings and by the operation-side replies.
+namespace frame {
+inline constexpr int kLeadMarkAt = 0;  // two marker bytes: 55 AA or AA 55
+inline constexpr int kCommandAt = 2;
+inline constexpr int kSubAt = 3;
+inline constexpr int kIdTrailMarkAt = 4;  // identification frame: 55 AA again at 4..5
+// Operation frame: start, length and flags, equal in a pair's set-up and start packets.
+inline constexpr int kStartAt = 4;
+inline constexpr int kLengthAt = 8;
+inline constexpr int kFlagsAt = 12;
+inline constexpr int kParamsAt = kStartAt;
+inline constexpr int kParamsEnd = kFlagsAt + 1;
+inline constexpr int kOpTrailMarkAt = 13;  // AA 55 at 13..14, 00 at 15
+}  // namespace frame
+
 class CommandPacket {
  public:
   // Identification frame: 55 AA cmd sub 55 AA, parameters 6..15 zero until set.
@@ -50,11 +65,11 @@ class CommandPacket {
 
   bool isIdentification() const;
   bool isOperation() const;
-  std::uint8_t command() const { return bytes_[2]; }
-  std::uint8_t sub() const { return bytes_[3]; }
-  std::uint32_t start() const { return readLe32(4); }
-  std::uint32_t length() const { return readLe32(8); }
-  std::uint8_t flags() const { return bytes_[12]; }
+  std::uint8_t command() const { return bytes_[frame::kCommandAt]; }
+  std::uint8_t sub() const { return bytes_[frame::kSubAt]; }
+  std::uint32_t start() const { return readLe32(frame::kStartAt); }
+  std::uint32_t length() const { return readLe32(frame::kLengthAt); }
+  std::uint8_t flags() const { return bytes_[frame::kFlagsAt]; }
 
   std::uint32_t readLe32(int at) const;
   void writeLe32(int at, std::uint32_t v);

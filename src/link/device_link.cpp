@@ -1,7 +1,6 @@
 #include "link/device_link.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cinttypes>
 
 #include "link/command_packet.h"
@@ -70,24 +69,6 @@ void DeviceLink::endPause(const Gap& gap) {
   clock_.sleepUntilMs(gap.startMs + gap.ms);
   mandatedPauseMs_ += gap.ms;
   if (trace_) traceLine(stamp(clock_.monotonicMs() - startMs_) + " P " + std::to_string(gap.ms));
-}
-
-namespace {
-std::atomic<DeviceLink*> processLink{nullptr};
-}
-
-void installProcessLink(DeviceLink* link) {
-  processLink.store(link);
-}
-
-int qxUSB_WriteData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
-  DeviceLink* link = processLink.load();
-  return link ? link->writeData(endpoint, buffer, length, timeoutMs) : 0;
-}
-
-int qxUSB_ReadData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
-  DeviceLink* link = processLink.load();
-  return link ? link->readData(endpoint, buffer, length, timeoutMs) : 0;
 }
 
 }  // namespace norvik::link

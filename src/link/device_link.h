@@ -53,11 +53,4 @@ class DeviceLink {
   double mandatedPauseMs_ = 0;
 };
 
-// The device library's entry points. They forward to the process's installed link, which the
-// program installs once at start (`installProcessLink`); with none installed they transfer
-// nothing and return 0, as the library does without a programmer.
-void installProcessLink(DeviceLink* link);
-int qxUSB_WriteData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
-int qxUSB_ReadData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
-
 }  // namespace norvik::link

@@ -12,6 +12,12 @@ namespace {
 
 constexpr int kProbePauseMs = 20;
 
+// What the probe's one reply buffer holds before its first read, set afresh at every probe. A
+// programmer that takes commands but never replies leaves it there: both sockets then read as
+// ID 03E405AA, which no catalogue holds, so neither socket is used.
+constexpr Packet kReplyBufferStart = {0x01, 0x02, 0x03, 0xE4, 0x05, 0xAA, 0, 0,
+                                      0,    0,    0,    0,    0,    0,    0, 0};
+
 std::string idText(const Packet& reply) {
   constexpr auto at = static_cast<std::size_t>(id_reply::kIdAt);
   char buf[16];
@@ -38,7 +44,7 @@ bool ask(DeviceLink& link, const CommandPacket& packet, Packet& reply, bool must
 }  // namespace
 
 int ProbeChips(DeviceLink& link, ChipState& chips, int spareFlag, const PageBlockSink& show) {
-  Packet reply = {0x01, 0x02, 0x03, 0xE4, 0x05, 0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Packet reply = kReplyBufferStart;
 
   if (!ask(link, CommandPacket::identification(kCmdQuery, kCmdQuery), reply, true)) {
     return kProbeNoProgrammer;

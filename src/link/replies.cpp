@@ -3,11 +3,18 @@
 namespace norvik::link {
 
 namespace {
-// Bytes 0, 1, 4 and 5 of the operation-side replies.
-constexpr int kMarkAt0 = 0;
-constexpr int kMarkAt1 = 1;
-constexpr int kMarkAt4 = 4;
-constexpr int kMarkAt5 = 5;
+using namespace reply_marks;
+
+void markReply(Packet& r, std::uint8_t lead) {
+  r[kLeadAt] = lead;
+  r[kLeadNextAt] = 0x55;
+  r[kTrailAt] = 0xAA;
+  r[kTrailNextAt] = 0x55;
+}
+bool markedReply(const Packet& r, std::uint8_t lead) {
+  return r[kLeadAt] == lead && r[kLeadNextAt] == 0x55 && r[kTrailAt] == 0xAA &&
+         r[kTrailNextAt] == 0x55;
+}
 }  // namespace
 
 Packet id_reply::build(const std::uint8_t (&id)[4], std::uint8_t command, std::uint8_t sub) {
@@ -21,33 +28,26 @@ Packet id_reply::build(const std::uint8_t (&id)[4], std::uint8_t command, std::u
 
 Packet ack::build(std::uint8_t command, std::uint8_t status) {
   Packet r{};
-  r[kMarkAt0] = 0xAA;
-  r[kMarkAt1] = 0x55;
+  markReply(r, 0xAA);
   r[kCommandAt] = command;
   r[kStatusAt] = status;
-  r[kMarkAt4] = 0xAA;
-  r[kMarkAt5] = 0x55;
   return r;
 }
 
 bool ack::matches(const Packet& r, std::uint8_t command) {
-  return r[kMarkAt0] == 0xAA && r[kMarkAt1] == 0x55 && r[kCommandAt] == command &&
-         r[kMarkAt4] == 0xAA && r[kMarkAt5] == 0x55;
+  return markedReply(r, 0xAA) && r[kCommandAt] == command;
 }
 
 Packet progress::build(std::uint8_t percent, std::uint8_t status) {
   Packet r{};
-  r[kMarkAt0] = kMark;
-  r[kMarkAt1] = 0x55;
+  markReply(r, kMark);
   r[kPercentAt] = percent;
   r[kStatusAt] = status;
-  r[kMarkAt4] = 0xAA;
-  r[kMarkAt5] = 0x55;
   return r;
 }
 
 bool progress::matches(const Packet& r) {
-  return r[kMarkAt0] == kMark && r[kMarkAt1] == 0x55 && r[kMarkAt4] == 0xAA && r[kMarkAt5] == 0x55;
+  return markedReply(r, kMark);
 }
 
 }  // namespace norvik::link

@@ -20,6 +20,15 @@ inline constexpr int kEchoSubAt = 7;
 Packet build(const std::uint8_t (&id)[4], std::uint8_t command, std::uint8_t sub);
 }  // namespace id_reply
 
+// The marker bytes of the operation-side replies: two lead bytes at 0..1, two trail bytes at
+// 4..5 (AA 55 in both, but 32 55 leads a progress report).
+namespace reply_marks {
+inline constexpr int kLeadAt = 0;
+inline constexpr int kLeadNextAt = 1;
+inline constexpr int kTrailAt = 4;
+inline constexpr int kTrailNextAt = 5;
+}  // namespace reply_marks
+
 // Operation acknowledgement: AA 55 <command> <status> AA 55.
 namespace ack {
 inline constexpr int kCommandAt = 2;

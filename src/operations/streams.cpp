@@ -90,13 +90,20 @@ StreamOutcome streamRange(link::DeviceLink& link, const RangeStream& s, StreamPr
     // reaches the file.
     const link::DeviceLink::Gap gap = link.beginPause(kUnitPauseMs);
     bool written = false;
-    if (got == wire) {
+    // A file shorter than the units already in it was cut by another program: writing on would
+    // leave a hole of zeros that looks like data.
+    const bool cut = s.output.length() < static_cast<std::int64_t>(std::uint64_t{i} * unit.stride);
+    if (got == wire && !cut) {
       if (s.testMode) s.output.seek(std::uint64_t{i} * unit.stride);
       written = s.output.write(buffer.data(), unit.stride);
     }
     link.endPause(gap);
     if (got != wire) {
       out.result = StreamResult::TransferFailed;
+      return out;
+    }
+    if (cut) {
+      out.result = StreamResult::CutShort;
       return out;
     }
     if (!written) {
@@ -108,6 +115,10 @@ StreamOutcome streamRange(link::DeviceLink& link, const RangeStream& s, StreamPr
     if (i % kProgressEveryUnits == 0) progress.advanced(i, wholeUnits);
     if (!s.testMode) link.endPause(second);
   }
+  // The same after the last unit: a file shorter now than what was written lost bytes to
+  // another program, and must not pass for a whole read.
+  const std::int64_t written = std::int64_t{out.units} * unit.stride;
+  if (s.output.length() < written) out.result = StreamResult::CutShort;
   return out;
 }
 

@@ -19,6 +19,8 @@ enum class StreamResult {
   TransferFailed,  // the programmer took or gave less than a whole unit
   FileFailed,      // the image could not be read in full, or the output could not be written
   Stopped,         // the stop was requested between two units
+  CutShort,        // the output ended shorter than what was written to it (another program
+                   // shortened it meanwhile)
 };
 
 struct StreamOutcome {

@@ -19,11 +19,7 @@ namespace {
 constexpr Packet kQueryReply = {0x55, 0xAA, 0x01, 0x01, 'N',  'V',  0x01, 0x00,
                                 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 
-// Byte 0 and bytes 4, 5 of the acknowledgements and progress reports: the marker bytes the
-// host checks. The faults below damage exactly these.
-constexpr std::size_t kLeadMarkAt = 0;
-constexpr std::size_t kTrailMarkAt = 4;
-constexpr std::size_t kTrailMarkNextAt = 5;
+// The faults below damage exactly the marker bytes the host checks (link::reply_marks).
 // A progress report's lead marker with its lowest bit flipped.
 constexpr std::uint8_t kWrongLeadMark = link::progress::kMark ^ 0x01;
 // What a short progress report delivers: half a packet.
@@ -31,10 +27,6 @@ constexpr int kShortReportBytes = link::kPacketSize / 2;
 // The report faults strike mid-job, on the second read of a polling cycle (the one the host
 // looks at), so they strike no earlier than this.
 constexpr std::uint8_t kReportFaultFromPercent = 50;
-
-// Bytes 4..12 of an operation packet: start, length and flags, equal in set-up and start.
-constexpr int kParamsAt = 4;
-constexpr int kParamsEnd = 13;
 
 constexpr std::uint8_t kAccepted = 1;
 constexpr std::uint8_t kRefused = 0;
@@ -145,8 +137,9 @@ void CommandDecoder::operation(const CommandPacket& p,
   }
   const bool followsSetup =
       previousSetup && previousSetup->command() == p.command() &&
-      std::equal(p.bytes().begin() + kParamsAt, p.bytes().begin() + kParamsEnd,
-                 previousSetup->bytes().begin() + kParamsAt);
+      std::equal(p.bytes().begin() + link::frame::kParamsAt,
+                 p.bytes().begin() + link::frame::kParamsEnd,
+                 previousSetup->bytes().begin() + link::frame::kParamsAt);
   answerPair(p, followsSetup);
 }
 
@@ -175,7 +168,7 @@ void CommandDecoder::answerPair(const CommandPacket& start, bool followsSetup) {
   // A garbled acknowledgement: non-zero status, trailing markers swapped.
   const std::uint8_t status = wrongMarkers || accept ? kAccepted : kRefused;
   Packet r = longJob ? link::progress::build(0, status) : link::ack::build(start.command(), status);
-  if (wrongMarkers) std::swap(r[kTrailMarkAt], r[kTrailMarkNextAt]);
+  if (wrongMarkers) std::swap(r[link::reply_marks::kTrailAt], r[link::reply_marks::kTrailNextAt]);
   latchReply(r);
   if (accept) model_.beginStream(start);
 }
@@ -207,7 +200,7 @@ int CommandDecoder::readReport(LongJob& job, unsigned char* buffer, int length) 
   } else if (faultable && wrongMarkDoneReportLeft_) {
     wrongMarkDoneReportLeft_ = false;
     r[link::progress::kPercentAt] = link::progress::kDone;
-    r[kLeadMarkAt] = kWrongLeadMark;
+    r[link::reply_marks::kLeadAt] = kWrongLeadMark;
   }
   if (config_.faults.garbageReplies) garble(r);
   std::memcpy(buffer, r.data(), static_cast<std::size_t>(n));

@@ -178,7 +178,7 @@ SimConfig SimConfig::defaults() {
   c.socketA.oobSize = 64;
   c.socketA.pagesPerBlock = 64;
   c.socketA.blocks = 1024;
-  c.socketA.badBlocks = {37};
+  c.socketA.badBlocks = {437};
   c.socketB.id[0] = 0x2C;  // Micron MT29F2G08ABAEA, 2 Gbit
   c.socketB.id[1] = 0xDA;
   c.socketB.id[2] = 0x90;

@@ -50,7 +50,7 @@ TEST(ProfileReader, ReadsIntegersAsGetPrivateProfileIntDoes) {
   EXPECT_EQ(p.getInt("S", "D", 7), 42);
   EXPECT_EQ(p.getInt("S", "E", 7), 7) << "an empty value gives the default";
   EXPECT_EQ(p.getInt("S", "Missing", -1), -1);
-  EXPECT_EQ(p.getInt("S", "F", 7), -1) << "wraps like the 32-bit original";
+  EXPECT_EQ(p.getInt("S", "F", 7), -1) << "wraps in 32 bits, as Windows reads it";
   EXPECT_EQ(p.getInt("S", "G", 7), 16);
   EXPECT_EQ(p.getInt("S", "H", 7), 2048);
   EXPECT_EQ(p.getInt("S", "I", 7), -16) << "the sign comes before the prefix";

@@ -15,6 +15,9 @@ namespace {
 namespace ids = app::ids;
 using ::testing::ElementsAre;
 
+// The confirmation, naming socket B (the fixture's socket).
+const std::string kConfirmB = std::string(app::kMsgChipTestConfirm) + "\n被测试的芯片：座子B（子片）";
+
 // 6 MiB of a printable pattern, as the working folder's test.bin.
 std::string testImage() {
   std::string s(0x600000, '\0');
@@ -46,7 +49,7 @@ class ChipTestTest : public ::testing::Test {
 
 TEST_F(ChipTestTest, ProgramsReadsBackAndPasses) {
   dlg.OnChipTest();
-  EXPECT_THAT(rig.messageTexts(), ElementsAre(app::kMsgChipTestConfirm, app::kMsgTestPassed));
+  EXPECT_THAT(rig.messageTexts(), ElementsAre(kConfirmB, app::kMsgTestPassed));
   EXPECT_EQ(host.messages()[0].buttons, app::MessageButtons::OkCancel);
   EXPECT_EQ(host.messages()[0].caption, "");
   EXPECT_EQ(rig.read("test1.bin").substr(0, 0x600000), testImage());
@@ -83,7 +86,7 @@ TEST_F(ChipTestTest, AnExitDuringTheTestLeavesTestModeAndTheFilesClosed) {
   rig.clock.stopAfter = rig.clock.pauses() + 4 + 3 * 4 + 2 + 100;  // inside the program stream
   dlg.OnChipTest(rig.clock.stop.get_token());
   EXPECT_EQ(dlg.lastOutcome(), app::Outcome::Stopped);
-  EXPECT_THAT(rig.messageTexts(), ElementsAre(app::kMsgChipTestConfirm));
+  EXPECT_THAT(rig.messageTexts(), ElementsAre(kConfirmB));
   expectCleanEnd();
 }
 
@@ -102,17 +105,48 @@ TEST_F(WeakPageChipTest, OneFlippedBitFailsEvenBehindALeadingZeroByte) {
   image[0] = '\0';  // the whole range counts, not a text up to its first zero byte
   rig.write("test.bin", image);
   dlg.OnChipTest();
-  EXPECT_THAT(rig.messageTexts(), ElementsAre(app::kMsgChipTestConfirm, app::kMsgTestFailed));
+  // Page 300 is the 45th page of block 4; with the spare area on, the file offset counts
+  // 2112-byte pages and the unit of four pages starting at page 44 holds it.
+  EXPECT_THAT(rig.messageTexts(),
+              ElementsAre(kConfirmB,
+                          "  测试不正常\n第一个不同的字节在文件偏移 0x9AB00（芯片地址 0x96000，第 4 "
+                          "块第 44 页起的一个传输单元）\n没有勾选“跳过坏块”：那里若是坏块，数据写不"
+                          "进去，读回的也会不同。勾选“跳过坏块”（命令行 --skip-bad）可以避开坏块"));
   EXPECT_EQ(dlg.lastOutcome(), app::Outcome::TestFailed);
   const std::string& text = rig.state().log.text();
   EXPECT_EQ(text.substr(text.size() - std::string("  测试失败！！").size()), "  测试失败！！");
   expectCleanEnd();
 }
 
-TEST_F(ChipTestTest, ABadBlockInsideTheRangeWithoutSkippingFails) {
-  host.click(ids::kSelectA);  // socket A's factory bad block 37 lies inside the first 6 MiB
+class BadBlockChipTest : public ChipTestTest {
+ protected:
+  static sim::SimConfig badBlockInRange() {
+    sim::SimConfig c = sim::SimConfig::defaults();
+    c.socketB.badBlocks = {3};  // inside the first 6 MiB
+    return c;
+  }
+  BadBlockChipTest() : ChipTestTest(badBlockInRange()) {}
+};
+
+TEST_F(ChipTestTest, TheDefaultChipsPassOnEitherSocket) {
+  for (const int socket : {ids::kSelectA, ids::kSelectB}) {
+    host.click(socket);
+    dlg.OnChipTest();
+    EXPECT_EQ(dlg.lastOutcome(), app::Outcome::Succeeded) << socket;
+  }
+}
+
+TEST_F(BadBlockChipTest, ABadBlockInsideTheRangeWithoutSkippingFailsNamingTheBlock) {
   dlg.OnChipTest();
-  EXPECT_THAT(rig.messageTexts(), ElementsAre(app::kMsgChipTestConfirm, app::kMsgTestFailed));
+  ASSERT_EQ(rig.messageTexts().size(), 2u);
+  EXPECT_EQ(rig.messageTexts()[1].rfind("  测试不正常\n", 0), 0u);
+  EXPECT_NE(rig.messageTexts()[1].find("第 3 块第 0 页"), std::string::npos);
+  EXPECT_EQ(dlg.lastOutcome(), app::Outcome::TestFailed);
+  host.setChecked(ids::kProgramSkipBad, true);
+  host.setChecked(ids::kReadSkipBad, true);
+  host.clearRecord();
+  dlg.OnChipTest();
+  EXPECT_EQ(dlg.lastOutcome(), app::Outcome::Succeeded) << "skipping passes over the bad block";
 }
 
 class EmptySocketChipTest : public ChipTestTest {
@@ -128,8 +162,11 @@ class EmptySocketChipTest : public ChipTestTest {
 TEST_F(EmptySocketChipTest, RefusedStepsNeverPassWhateverTest1HoldsFromBefore) {
   rig.write("test1.bin", testImage());  // a matching read-back from an earlier run
   dlg.OnChipTest();
-  EXPECT_THAT(rig.messageTexts(), ElementsAre(app::kMsgChipTestConfirm, app::kMsgCheckSocketB,
-                                              app::kMsgCheckSocketB, app::kMsgTestFailed));
+  // The program step's refusal is the test's reason: the read step is not tried after it.
+  EXPECT_THAT(rig.messageTexts(),
+              ElementsAre(kConfirmB, "请确认座子B上芯片放置完好",
+                          "  测试不正常\n解扣（写入）步骤没有完成，无法比较"));
+  EXPECT_EQ(dlg.lastOutcome(), app::Outcome::SocketUnusable);
   expectCleanEnd();
 }
 

@@ -238,13 +238,40 @@ TEST_F(CliTest, CopyThenEraseOnTheSimulatedChips) {
 }
 
 TEST_F(CliTest, VerifyReportsTheFirstDifferingOffset) {
-  // Socket A's block 37 is bad: without skipping, data for it is not kept.
+  // Socket A's block 437 is bad: without skipping, data for it is not kept.
   dir.write("img.bin", std::string(8192, '\x11'));
-  CliRun r = cli("program img.bin --socket A --start 4A0000 --no-spare --verify");
+  CliRun r = cli("program img.bin --socket A --start 36A0000 --no-spare --verify");
   EXPECT_EQ(r.code, 7);
-  EXPECT_EQ(r.out, "verify: first difference at offset 0x0\n");
-  r = cli("program img.bin --socket A --start 4A0000 --no-spare --skip-bad --verify");
+  EXPECT_EQ(r.out, "verify: first difference at offset 0x0 (block 437, page 0)\n");
+  EXPECT_NE(r.err.find("--skip-bad"), std::string::npos) << r.err;
+  r = cli("program img.bin --socket A --start 36A0000 --no-spare --skip-bad --verify");
   EXPECT_EQ(r.code, 0) << r.err;
+}
+
+TEST_F(CliTest, TheSelfTestEndsWithTheCodeOfTheStepThatFailed) {
+  dir.write("test.bin", std::string(0x600000, 'T'));
+  EXPECT_EQ(cli("selftest --yes").code, 0) << "the default chips pass";
+  dir.write("sim.ini", "[SocketB]\nEmpty=1\n");
+  EXPECT_EQ(cli("selftest --yes").code, 3);
+  simulator("[Faults]\nShortTransferAtUnit=2\n");
+  EXPECT_EQ(cli("selftest --yes").code, 5);
+  simulator("");
+  dir.write("test.bin", "");
+  const CliRun empty = cli("selftest --yes");
+  EXPECT_EQ(empty.code, 4);
+  EXPECT_NE(empty.err.find("test.bin 是空的"), std::string::npos) << empty.err;
+}
+
+TEST_F(CliTest, OnATerminalTheProgressLineEndsBeforeAnyMessage) {
+  // script(1) gives the command a terminal, so it draws its progress bar.
+  const std::string cmd = "cd '" + dir.path() + "' && NORVIK_SIMULATOR='" + dir.file("sim.ini") +
+                          "' script -qec \"'" + cliUnderTest() +
+                          "' erase --socket B --length 20000\" /dev/null > out.txt 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string screen = dir.read("out.txt");
+  EXPECT_NE(screen.find("100%"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("%检测到坏块数"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\n检测到坏块数:0"), std::string::npos) << screen;
 }
 
 TEST_F(CliTest, ErrorsHaveTheirDocumentedCodes) {

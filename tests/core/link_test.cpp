@@ -66,20 +66,17 @@ TEST(DeviceTraceTest, EveryCallAndPauseIsOneLine) {
   VirtualClock clock;
   link::DeviceLink link(backend, clock);
   ASSERT_TRUE(link.openTrace(dir.file("trace.txt")));
-  link::installProcessLink(&link);
   unsigned char cmd[16] = {0x55, 0xAA, 0x01, 0x01, 0x55, 0xAA};
-  EXPECT_EQ(link::qxUSB_WriteData(3, cmd, 16, 1000), 16);
+  EXPECT_EQ(link.writeData(3, cmd, 16, 1000), 16);
   clock.advanceMs(0.25);
   link.pause(20);
   backend.replies = {testing::packetFromHex("55AAEC")};
   unsigned char reply[16] = {};
-  EXPECT_EQ(link::qxUSB_ReadData(2, reply, 16, 1000), 16);
+  EXPECT_EQ(link.readData(2, reply, 16, 1000), 16);
   std::vector<unsigned char> unit(8448, 0xAB);
   backend.writeResults = {100};
   EXPECT_EQ(link.writeData(1, unit.data(), 8448, 2000), 100);
   EXPECT_EQ(link.readData(0, unit.data(), 8448, 3000), 0);
-  link::installProcessLink(nullptr);
-  EXPECT_EQ(link::qxUSB_WriteData(3, cmd, 16, 1000), 0) << "no link, no programmer";
   EXPECT_EQ(dir.read("trace.txt"),
             "0.000 W 3 16 1000 16 55AA010155AA00000000000000000000\n"
             "20.250 P 20\n"

@@ -158,7 +158,7 @@ TEST_F(ProbeTest, NeverFilledRecordSendsZerosAndShowsZeroZero) {
   EXPECT_EQ(chips.pageBlockTextB, "0-0");
 }
 
-TEST_F(ProbeTest, MissingBlockAndSpareValuesAreSentAsTheOriginalArithmeticGives) {
+TEST_F(ProbeTest, MissingBlockAndSpareValuesAreSentAsThirtyTwoBitArithmeticGives) {
   chips.socketA = chip(2048, -1, -1, 5, "A");
   scriptReplies("ECF10095", "2CDA9095");
   probe(1);

@@ -224,26 +224,26 @@ TEST_F(SimTest, ProgrammingErasesEachBlockBeforeItsFirstPage) {
 }
 
 TEST_F(SimTest, SkippingBadBlocksMovesDataPastThem) {
-  // Socket A's block 37 is bad: two blocks of data from block 36 land in 36 and 38.
+  // Socket A's block 437 is bad: two blocks of data from block 436 land in 436 and 438.
   const Bytes image = randomBytes(2 * kBlockMain, 4);
-  program(36 * kBlockMain, image, kSocketA | kSkipBad);
-  EXPECT_EQ(sim->peekPage(0, 37 * 64), Bytes(2112, 0x00));
-  Bytes page = sim->peekPage(0, 38 * 64);
+  program(436 * kBlockMain, image, kSocketA | kSkipBad);
+  EXPECT_EQ(sim->peekPage(0, 437 * 64), Bytes(2112, 0x00));
+  Bytes page = sim->peekPage(0, 438 * 64);
   EXPECT_TRUE(std::equal(page.begin(), page.begin() + 2048, image.begin() + kBlockMain));
-  EXPECT_EQ(read(36 * kBlockMain, 2 * kBlockMain, kSocketA | kSkipBad), image);
+  EXPECT_EQ(read(436 * kBlockMain, 2 * kBlockMain, kSocketA | kSkipBad), image);
   // Read without skipping: the bad block shows as zeros where the second block was.
-  Bytes raw = read(36 * kBlockMain, 2 * kBlockMain, kSocketA);
+  Bytes raw = read(436 * kBlockMain, 2 * kBlockMain, kSocketA);
   EXPECT_TRUE(std::equal(image.begin(), image.begin() + kBlockMain, raw.begin()));
   EXPECT_TRUE(std::all_of(raw.begin() + kBlockMain, raw.end(), [](auto b) { return b == 0; }));
 }
 
 TEST_F(SimTest, WithoutSkippingDataForABadBlockIsLost) {
   const Bytes image = randomBytes(2 * kBlockMain, 5);
-  program(37 * kBlockMain, image, kSocketA);
-  EXPECT_EQ(sim->peekPage(0, 37 * 64), Bytes(2112, 0x00));
-  Bytes back = read(38 * kBlockMain, kBlockMain, kSocketA);
+  program(437 * kBlockMain, image, kSocketA);
+  EXPECT_EQ(sim->peekPage(0, 437 * 64), Bytes(2112, 0x00));
+  Bytes back = read(438 * kBlockMain, kBlockMain, kSocketA);
   EXPECT_TRUE(std::equal(back.begin(), back.end(), image.begin() + kBlockMain))
-      << "data meant for block 38 must stay in block 38";
+      << "data meant for block 438 must stay in block 438";
 }
 
 TEST_F(SimTest, RefusalsAndBadMarkersMakeThePairCycleAgain) {
@@ -583,14 +583,14 @@ TEST_F(SimJobTest, ExtraBadBlocksTurnBadAndSkippingMovesTheRangePastThem) {
 }
 
 TEST_F(SimTest, CopyWritesAsPagesMainAndSpareIntoBAndPassesOverABadBlock) {
-  // Socket A's block 37 is bad: of blocks 36..38, B gets 36 and 38; B's 37 keeps its data.
+  // Socket A's block 437 is bad: of blocks 436..438, B gets 436 and 438; B's 437 keeps its data.
   const Bytes image = randomBytes(3 * 64 * 2112, 9);
-  program(36 * kBlockMain, image, kSpare | kSocketA);
-  program(37 * kBlockMain, Bytes(2112, 0x11), kSpare);
+  program(436 * kBlockMain, image, kSpare | kSocketA);
+  program(437 * kBlockMain, Bytes(2112, 0x11), kSpare);
   link::CopyFlags flags;
   flags.ce0 = true;
   for (std::uint8_t sub : {link::kCmdCopy, link::kSubStart}) {
-    auto p = link::CommandPacket::operation(link::kCmdCopy, sub, 36 * kBlockMain, 3 * kBlockMain,
+    auto p = link::CommandPacket::operation(link::kCmdCopy, sub, 436 * kBlockMain, 3 * kBlockMain,
                                             flags.byte());
     ASSERT_EQ(sim->writeData(link::kEpCommand, p.bytes().data(), 16, 1000), 16);
   }
@@ -606,12 +606,12 @@ TEST_F(SimTest, CopyWritesAsPagesMainAndSpareIntoBAndPassesOverABadBlock) {
     ++polls;
   }
   EXPECT_EQ(polls, 5) << "a short copy still takes its minimum second";
-  for (std::uint32_t page = 36 * 64; page < 39 * 64; ++page) {
-    if (page / 64 == 37) continue;
+  for (std::uint32_t page = 436 * 64; page < 439 * 64; ++page) {
+    if (page / 64 == 437) continue;
     ASSERT_EQ(sim->peekPage(1, page), sim->peekPage(0, page)) << "page " << page;
   }
-  EXPECT_EQ(sim->peekPage(1, 36 * 64 + 5)[2048 + 3], image[5 * 2112 + 2048 + 3]) << "spare";
-  EXPECT_EQ(sim->peekPage(1, 37 * 64), Bytes(2112, 0x11)) << "opposite a bad block: untouched";
+  EXPECT_EQ(sim->peekPage(1, 436 * 64 + 5)[2048 + 3], image[5 * 2112 + 2048 + 3]) << "spare";
+  EXPECT_EQ(sim->peekPage(1, 437 * 64), Bytes(2112, 0x11)) << "opposite a bad block: untouched";
   EXPECT_EQ(sim->lastJob()->badBlocks, 1);
 }
 

@@ -132,7 +132,7 @@ TEST(ProgrammerWiringTest, CopyEraseAndChipTestButtonsReachTheirHandlers) {
   EXPECT_TRUE(count.handled());
 
   OnModal<QMessageBox> question([](QMessageBox* box) {
-    EXPECT_EQ(box->text(), QStringLiteral("使用芯片测试功能将破坏芯片原有数据，请确认是否继续"));
+    EXPECT_TRUE(box->text().startsWith(QStringLiteral("使用芯片测试功能将破坏芯片原有数据")));
     box->reject();
   });
   click(window, 3);
