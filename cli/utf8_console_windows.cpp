@@ -7,16 +7,26 @@
 #include <shellapi.h>
 
 #include <cstdio>
-
-#include "platform/wide_path.h"
+#include <string>
 
 namespace norvik::cli {
+
+namespace {
+std::string utf8Of(const wchar_t* wide) {
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 1) return {};
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), bytes, nullptr, nullptr);
+  out.pop_back();  // the terminating null
+  return out;
+}
+}  // namespace
 
 Utf8Console::Utf8Console(int argc, char** argv) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide != nullptr) {
-    for (int i = 0; i < count; ++i) args_.push_back(toUtf8(wide[i]));
+    for (int i = 0; i < count; ++i) args_.push_back(utf8Of(wide[i]));
     LocalFree(wide);
   } else {
     args_.assign(argv, argv + argc);  // no better source

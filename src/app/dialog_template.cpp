@@ -7,7 +7,11 @@ namespace {
 using K = ControlKind;
 constexpr std::uint32_t T = kTabStop;
 
-// Template 102, the main dialog. Template order is tab order.
+// Template 102, the main dialog. Template order is tab order. The completion labels 1033 and
+// 1039 are wide enough for "拷贝成功！！" and "擦除成功！！" at the dialog font (six full-width
+// characters); the erase bar is shortened by the width 1039 needed. The chip-name labels 1022 and
+// 1029 reach to the "页块大小" labels, so that the catalogue's longest names (19 characters, two
+// parts that share an ID) show whole.
 constexpr ControlSpec kMainControls[] = {
     {2, K::PushButton, "退出", 461, 135, 64, 17, T, 0},
     {kStaticId, K::GroupBox, "NANDFLASH Vantrel/擦除区", 7, 61, 440, 134, 0, 0},
@@ -33,7 +37,7 @@ constexpr ControlSpec kMainControls[] = {
     {1019, K::ProgressBar, "", 59, 289, 119, 14, 0, 0},
     {kStaticId, K::Label, "解扣进度", 17, 292, 37, 9, 0, 0},
     {1020, K::Label, "", 471, 289, 47, 8, 0, 0},
-    {1022, K::Label, "none", 56, 15, 61, 8, kRedText, 0},
+    {1022, K::Label, "none", 56, 15, 93, 8, kRedText, 0},
     {1023, K::PushButton, "开始拷贝", 128, 129, 60, 22, T, 0},
     {1024, K::HexEdit, "", 72, 110, 40, 13, T, 0},
     {kStaticId, K::Label, "B起始地址0X", 12, 114, 59, 11, 0, 0},
@@ -48,12 +52,12 @@ constexpr ControlSpec kMainControls[] = {
     {1021, K::Label, "", 180, 291, 48, 8, 0, 0},
     {kStaticId, K::Label, "母片信息", 14, 16, 32, 8, 0, 0},
     {kStaticId, K::Label, "子片信息", 13, 32, 35, 8, 0, 0},
-    {1029, K::Label, "none", 55, 32, 61, 8, kRedText, 0},
+    {1029, K::Label, "none", 55, 32, 93, 8, kRedText, 0},
     {kStaticId, K::GroupBox, "NANDFLASH 解扣", 10, 217, 246, 95, 0, 0},
     {kStaticId, K::GroupBox, "NANDFLASH 上载", 279, 217, 246, 96, 0, 0},
     {1030, K::ProgressBar, "", 55, 164, 120, 14, 0, 0},
     {kStaticId, K::Label, " 写入进度", 13, 168, 37, 9, 0, 0},
-    {1033, K::Label, "", 179, 167, 40, 8, 0, 0},
+    {1033, K::Label, "", 179, 167, 48, 8, 0, 0},
     {3, K::PushButton, "芯片测试", 461, 63, 64, 17, T, 0},
     {4, K::PushButton, "刷新设备", 461, 99, 64, 17, T, 0},
     {1004, K::PushButton, "开始擦除", 363, 95, 53, 30, T, 0},
@@ -61,9 +65,9 @@ constexpr ControlSpec kMainControls[] = {
     {kStaticId, K::Label, "擦除起始地址0X", 241, 93, 56, 11, 0, 0},
     {1035, K::HexEdit, "", 302, 115, 40, 13, T, 0},
     {kStaticId, K::Label, "擦除区域长度0X", 241, 116, 56, 10, 0, 0},
-    {1038, K::ProgressBar, "", 285, 163, 119, 14, 0, 0},
+    {1038, K::ProgressBar, "", 285, 163, 113, 14, 0, 0},
     {kStaticId, K::Label, "  擦除进度", 238, 166, 46, 9, 0, 0},
-    {1039, K::Label, "", 404, 166, 41, 8, 0, 0},
+    {1039, K::Label, "", 399, 166, 48, 8, 0, 0},
     {1036, K::RadioButton, "大页NAND（2K/4K 字节）", 328, 15, 104, 10, kHidden | kGroupStart, 2},
     {1037, K::RadioButton, "小页NAND（512字节）", 329, 42, 92, 10, kHidden, 2},
     {1040, K::RadioButton, "超大页NAND（8K字节）", 328, 28, 96, 10, kHidden, 2},
@@ -82,7 +86,7 @@ static_assert(std::size(kMainControls) == 66);
 // Template 100, the About box.
 constexpr ControlSpec kAboutControls[] = {
     {kAppIconId, K::Icon, "", 11, 17, 21, 20, 0, 0},
-    {kStaticId, K::Label, "Norvik 双座 NAND 编程器 1.0 版", 40, 10, 119, 8, 0, 0},
+    {kStaticId, K::Label, "Norvik 双座NAND编程器 1.0 版", 40, 10, 119, 8, 0, 0},
     {kStaticId, K::Label, "版权所有 (C) 2026 Norvik", 40, 25, 119, 8, 0, 0},
     {1, K::DefPushButton, "确定", 178, 7, 50, 14, T | kGroupStart, 0},
 };
