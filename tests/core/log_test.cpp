@@ -12,7 +12,6 @@
 #include "app/operation_log.h"
 #include "dialog_fixture.h"
 #include "files/file_object.h"
-#include "platform/cp936.h"
 #include "platform/working_folder.h"
 
 namespace norvik {
