@@ -7,13 +7,20 @@
 
 namespace norvik::app {
 
-void CProgrammerDlg::OnOpenFile() {
-  if (state_.imageFile.isOpen()) state_.imageFile.close();
+namespace {
+// The dialogs of "打开文件" and "保存文件": extension "bin", the image filter, nothing else.
+FileDialogRequest imageDialog(bool save) {
   FileDialogRequest request;
-  request.save = false;
+  request.save = save;
   request.defaultExtension = "bin";
   request.filter = files::kImageFilter;
-  std::optional<std::string> path = host_.fileDialog(request);
+  return request;
+}
+}  // namespace
+
+void CProgrammerDlg::OnOpenFile() {
+  if (state_.imageFile.isOpen()) state_.imageFile.close();
+  std::optional<std::string> path = host_.fileDialog(imageDialog(/*save=*/false));
   if (!path) return;
   if (!state_.imageFile.open(*path, files::Access::Read, files::Disposition::OpenExisting)) {
     message(openFailureText(state_.imageFile, *path, /*creating=*/false));
@@ -21,11 +28,7 @@ void CProgrammerDlg::OnOpenFile() {
 }
 
 void CProgrammerDlg::OnSaveFile() {
-  FileDialogRequest request;
-  request.save = true;
-  request.defaultExtension = "bin";
-  request.filter = files::kImageFilter;
-  std::optional<std::string> path = host_.fileDialog(request);
+  std::optional<std::string> path = host_.fileDialog(imageDialog(/*save=*/true));
   if (!path) return;
   message(*path);
   state_.saveFile.open(*path, files::Access::Write, files::Disposition::CreateAlways);

@@ -77,21 +77,10 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
   };
   BarProgress progress(host_, ids::kProgramBar, ids::kProgramPercent);
   const operations::StreamOutcome outcome = operations::streamImage(link_, stream, progress, stop);
-  switch (outcome.result) {
-    case operations::StreamResult::Done:
-      break;
-    case operations::StreamResult::Stopped:
-      return noteStopped();  // the whole units sent stay programmed
-    // The message first, then the image is closed.
-    case operations::StreamResult::TransferFailed:
-      refuse(Outcome::TransferFailed, kMsgSendError, owner);
-      state_.imageFile.close();
-      return;
-    case operations::StreamResult::FileFailed:
-    case operations::StreamResult::CutShort:
-      refuse(Outcome::FileUnusable, kMsgImageReadError, owner);
-      state_.imageFile.close();
-      return;
+  // The whole units sent stay programmed; after a failure the image is closed.
+  if (endedEarly(outcome.result, state_.imageFile, /*closeOnStop=*/false, owner, kMsgSendError,
+                 kMsgImageReadError)) {
+    return;
   }
   showDone(ids::kProgramBar, ids::kProgramPercent, kTextProgramDone, Tail::LabelFirst);
   logSuccess(kLineProgramDone);

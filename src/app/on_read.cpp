@@ -86,25 +86,11 @@ void CProgrammerDlg::ReadThreadProc(std::stop_token stop) {
   };
   BarProgress progress(host_, ids::kReadBar, ids::kReadPercent);
   const operations::StreamOutcome outcome = operations::streamRange(link_, stream, progress, stop);
-  switch (outcome.result) {
-    case operations::StreamResult::Done:
-      break;
-    case operations::StreamResult::Stopped:
-      out.close();  // the whole units received stay in the file
-      return noteStopped();
-    // The message first, then the output is closed; the units written so far stay.
-    case operations::StreamResult::TransferFailed:
-      refuse(Outcome::TransferFailed, kMsgReceiveError, owner);
-      out.close();
-      return;
-    case operations::StreamResult::FileFailed:
-      refuse(Outcome::FileUnusable, kMsgWriteFileError, owner);
-      out.close();
-      return;
-    case operations::StreamResult::CutShort:
-      refuse(Outcome::FileUnusable, kMsgOutputCutShort + out.path(), owner);
-      out.close();
-      return;
+  // The whole units received stay in the file, which is closed.
+  const std::string cutShort = kMsgOutputCutShort + out.path();
+  if (endedEarly(outcome.result, out, /*closeOnStop=*/true, owner, kMsgReceiveError,
+                 kMsgWriteFileError, cutShort.c_str())) {
+    return;
   }
   showDone(ids::kReadBar, ids::kReadPercent, kTextReadDone, Tail::LabelFirst);
   if (!keepOpen) out.close();

@@ -121,6 +121,31 @@ std::optional<link::PairOutcome> CProgrammerDlg::startProgrammerJob(const JobReq
   return pair;
 }
 
+bool CProgrammerDlg::endedEarly(operations::StreamResult result, files::FileObject& file,
+                                bool closeOnStop, MessageOwner owner, const char* transferError,
+                                const char* fileError, const char* cutShortError) {
+  switch (result) {
+    case operations::StreamResult::Done:
+      return false;
+    case operations::StreamResult::Stopped:
+      if (closeOnStop) file.close();
+      noteStopped();
+      return true;
+    // The message first, then the file is closed.
+    case operations::StreamResult::TransferFailed:
+      refuse(Outcome::TransferFailed, transferError, owner);
+      break;
+    case operations::StreamResult::FileFailed:
+      refuse(Outcome::FileUnusable, fileError, owner);
+      break;
+    case operations::StreamResult::CutShort:
+      refuse(Outcome::FileUnusable, cutShortError != nullptr ? cutShortError : fileError, owner);
+      break;
+  }
+  file.close();
+  return true;
+}
+
 void CProgrammerDlg::showDone(int bar, int label, const char* text, Tail order) {
   if (order == Tail::LabelFirst) host_.setText(label, text);
   host_.progressSetPos(bar, 0);

@@ -23,6 +23,7 @@
 #include "link/exchange.h"
 #include "link/flags.h"
 #include "link/probe.h"
+#include "operations/streams.h"
 
 namespace norvik::app {
 
@@ -144,6 +145,11 @@ class CProgrammerDlg {
   // False, after the refusal, when [start, start + length) runs past the end of the chip in
   // `socket`.
   bool rangeFitsChip(link::Socket socket, std::uint64_t start, std::uint64_t length);
+  // A stream that did not finish: the stop line (the file closed if `closeOnStop`), or the
+  // failure's message and then the file closed. False when the stream finished.
+  bool endedEarly(operations::StreamResult result, files::FileObject& file, bool closeOnStop,
+                  MessageOwner owner, const char* transferError, const char* fileError,
+                  const char* cutShortError = nullptr);
   // The success tail: the label's text, the bar back at 0 (in the order the operation shows
   // them), the success line.
   enum class Tail { LabelFirst, BarFirst };
