@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/native_file.h"
+
 namespace norvik {
 class WorkingFolder;
 }
@@ -42,18 +44,8 @@ class FileObject {
   bool open(const WorkingFolder& folder, std::string_view relativeName, Access access,
             Disposition disposition);
   void close();
-#ifdef _WIN32
-  bool isOpen() const {
-    return handle_ != nullptr;
-  }
-#else
-  bool isOpen() const {
-    return fd_ >= 0;
-  }
-#endif
-  const std::string& path() const {
-    return path_;
-  }
+  bool isOpen() const { return file_ != kNoFile; }
+  const std::string& path() const { return path_; }
 
   bool seek(std::uint64_t offset);
   bool seekToEnd();
@@ -70,21 +62,14 @@ class FileObject {
   // errno of the last open, read, write or seek that failed; 0 when the last one succeeded.
   // A refused file that is not regular gives EINVAL (a folder EISDIR); a file held by another
   // opener gives EWOULDBLOCK.
-  int lastError() const {
-    return lastError_;
-  }
+  int lastError() const { return lastError_; }
 
  private:
-#ifdef _WIN32
-  bool openNative(const std::wstring& nativePath, std::string path, Access access,
-                  Disposition disposition);
+  // Keeps the file just opened as this object's, when it is one the rules above allow; a refused
+  // file is closed, with lastError() telling why.
+  bool adopt(NativeFile file, std::string path, Access access, Disposition disposition);
 
-  void* handle_ = nullptr;  // the HANDLE
-#else
-  bool adopt(int fd, std::string path, Access access, Disposition disposition);
-
-  int fd_ = -1;
-#endif
+  NativeFile file_ = kNoFile;
   int lastError_ = 0;
   std::string path_;
 };

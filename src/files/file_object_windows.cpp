@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "files/file_object.h"
+#include "files/file_object_os.h"
 #include "platform/wide_path.h"
 #include "platform/win_errno.h"
 #include "platform/working_folder.h"
@@ -27,144 +27,99 @@ DWORD desiredAccess(Access access) {
   return GENERIC_READ | GENERIC_WRITE;
 }
 
-bool isFolder(const std::wstring& nativePath) {
-  const DWORD attributes = GetFileAttributesW(nativePath.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-int lastErrno() {
-  return errnoFromWindows(GetLastError());
-}
-
-}  // namespace
-
-bool FileObject::open(const std::string& path, Access access, Disposition disposition) {
-  close();
-  return openNative(longPath(path), path, access, disposition);
-}
-
-bool FileObject::open(const WorkingFolder& folder, std::string_view relativeName, Access access,
-                      Disposition disposition) {
-  close();
-  std::string actual;
-  const std::optional<std::wstring> native = folder.nativePathOf(relativeName, &actual);
-  if (!native) {
-    lastError_ = errno;
-    return false;
-  }
-  return openNative(*native, folder.pathOf(actual), access, disposition);
-}
-
-bool FileObject::openNative(const std::wstring& nativePath, std::string path, Access access,
-                            Disposition disposition) {
+NativeFile openNative(const std::wstring& nativePath, Access access, Disposition disposition) {
   // Share mode 0, no sharing: while the handle is open no one else opens the file, and the open
-  // fails while anyone else has it open. Never CREATE_ALWAYS or TRUNCATE_EXISTING: a file
-  // someone else holds must not be emptied, and only a regular file is emptied, below.
+  // fails while anyone else has it open. Never CREATE_ALWAYS or TRUNCATE_EXISTING: the file is
+  // emptied only once it is known to be a file on a disk.
   const HANDLE h =
       CreateFileW(nativePath.c_str(), desiredAccess(access), 0, nullptr,
                   disposition == Disposition::OpenExisting ? OPEN_EXISTING : OPEN_ALWAYS,
                   FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    const int error = lastErrno();
-    // A folder does not open as a file; it is refused as a folder, not as a permission.
-    lastError_ = error == EACCES && isFolder(nativePath) ? EISDIR : error;
-    return false;
+  if (h != INVALID_HANDLE_VALUE) return h;
+  const int error = lastWindowsErrno();
+  errno = error == EACCES && isFolder(nativePath) ? EISDIR : error;
+  return kNoFile;
+}
+
+// Sets errno from GetLastError() for a call that failed; false, for the caller to return.
+bool failed() {
+  errno = lastWindowsErrno();
+  return false;
+}
+
+// One ReadFile or WriteFile (`call`) of at most `count` bytes: how many moved, or nullopt with
+// errno set.
+template <typename Call>
+std::optional<std::size_t> oneCall(std::size_t count, Call call) {
+  DWORD n = 0;
+  if (!call(static_cast<DWORD>(std::min(count, kMaxCall)), &n)) {
+    failed();
+    return std::nullopt;
   }
-  const auto refuse = [&](int error) {
-    CloseHandle(h);
-    lastError_ = error;
-    return false;
-  };
-  // Images and outputs are files on a disk. A pipe would block the transfer thread, a console
-  // or a serial port reads forever or never ends, a folder holds no bytes.
-  if (GetFileType(h) != FILE_TYPE_DISK) return refuse(EINVAL);
+  return n;
+}
+
+}  // namespace
+
+NativeFile file_object_os::open(const std::string& path, Access access, Disposition disposition) {
+  return openNative(longPath(path), access, disposition);
+}
+
+NativeFile file_object_os::open(const WorkingFolder& folder, std::string_view relativeName,
+                                Access access, Disposition disposition, std::string* actualName) {
+  const std::optional<std::wstring> native = folder.nativePathOf(relativeName, actualName);
+  return native ? openNative(*native, access, disposition) : kNoFile;
+}
+
+std::optional<file_object_os::Kind> file_object_os::kindOf(NativeFile file) {
+  // A pipe, a console or a serial port is no file on a disk.
+  if (GetFileType(file) != FILE_TYPE_DISK) return Kind::Other;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info)) return refuse(lastErrno());
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return refuse(EISDIR);
-  if (disposition == Disposition::CreateAlways && access != Access::Read && !SetEndOfFile(h)) {
-    return refuse(lastErrno());  // the file pointer is at 0 after the open
+  if (!GetFileInformationByHandle(file, &info)) {
+    failed();
+    return std::nullopt;
   }
-  handle_ = h;
-  path_ = std::move(path);
-  lastError_ = 0;
-  return true;
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Folder : Kind::Regular;
 }
 
-void FileObject::close() {
-  if (handle_ != nullptr) CloseHandle(handle_);  // closing lets others open it again
-  handle_ = nullptr;
-  path_.clear();
+bool file_object_os::holdAlone(NativeFile /*file*/) {
+  return true;  // it was opened without sharing
 }
 
-bool FileObject::seek(std::uint64_t offset) {
-  if (handle_ == nullptr) {
-    lastError_ = EBADF;
-    return false;
-  }
-  if (offset > static_cast<std::uint64_t>(INT64_MAX)) {
-    lastError_ = EINVAL;
-    return false;
-  }
+bool file_object_os::empty(NativeFile file) {
+  // The file pointer is at 0 after the open.
+  return SetEndOfFile(file) ? true : failed();
+}
+
+void file_object_os::close(NativeFile file) {
+  CloseHandle(file);
+}
+
+bool file_object_os::seek(NativeFile file, std::uint64_t offset) {
   LARGE_INTEGER to{};
   to.QuadPart = static_cast<LONGLONG>(offset);
-  const bool ok = SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) != 0;
-  lastError_ = ok ? 0 : lastErrno();
-  return ok;
+  return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) ? true : failed();
 }
 
-bool FileObject::seekToEnd() {
-  if (handle_ == nullptr) {
-    lastError_ = EBADF;
-    return false;
-  }
-  const bool ok = SetFilePointerEx(handle_, LARGE_INTEGER{}, nullptr, FILE_END) != 0;
-  lastError_ = ok ? 0 : lastErrno();
-  return ok;
+bool file_object_os::seekToEnd(NativeFile file) {
+  return SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END) ? true : failed();
 }
 
-std::int64_t FileObject::length() const {
+std::int64_t file_object_os::length(NativeFile file) {
   LARGE_INTEGER size{};
-  if (handle_ == nullptr || !GetFileSizeEx(handle_, &size)) return -1;
-  return size.QuadPart;
+  return GetFileSizeEx(file, &size) ? size.QuadPart : -1;
 }
 
-std::size_t FileObject::read(void* buffer, std::size_t count) {
-  lastError_ = handle_ == nullptr ? EBADF : 0;
-  if (handle_ == nullptr) return 0;
-  std::size_t done = 0;
-  auto* p = static_cast<char*>(buffer);
-  while (done < count) {
-    DWORD n = 0;
-    const auto want = static_cast<DWORD>(std::min(count - done, kMaxCall));
-    if (!ReadFile(handle_, p + done, want, &n, nullptr)) {
-      lastError_ = lastErrno();
-      break;
-    }
-    if (n == 0) break;  // the end of the file
-    done += n;
-  }
-  return done;
+std::optional<std::size_t> file_object_os::readSome(NativeFile file, void* buffer,
+                                                    std::size_t count) {
+  return oneCall(count,
+                 [&](DWORD want, DWORD* n) { return ReadFile(file, buffer, want, n, nullptr); });
 }
 
-bool FileObject::write(const void* buffer, std::size_t count) {
-  lastError_ = handle_ == nullptr ? EBADF : 0;
-  if (handle_ == nullptr) return false;
-  std::size_t done = 0;
-  const auto* p = static_cast<const char*>(buffer);
-  while (done < count) {
-    DWORD n = 0;
-    const auto want = static_cast<DWORD>(std::min(count - done, kMaxCall));
-    if (!WriteFile(handle_, p + done, want, &n, nullptr)) {
-      lastError_ = lastErrno();
-      return false;
-    }
-    if (n == 0) {
-      lastError_ = EIO;
-      return false;
-    }
-    done += n;
-  }
-  return true;
+std::optional<std::size_t> file_object_os::writeSome(NativeFile file, const void* buffer,
+                                                     std::size_t count) {
+  return oneCall(count,
+                 [&](DWORD want, DWORD* n) { return WriteFile(file, buffer, want, n, nullptr); });
 }
 
 }  // namespace norvik::files

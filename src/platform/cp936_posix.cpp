@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "platform/cp936.h"
+#include "platform/cp936_os.h"
 
 namespace norvik {
 
@@ -21,9 +21,10 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts `in`; an input sequence the target cannot take is replaced by `replacement`
-  // (already in the target encoding) and skipped `skip` input bytes at a time.
-  std::string run(std::string_view in, std::string_view replacement, bool utf8Input) {
+  // `in` converted; nullopt when an input sequence is invalid, incomplete or has no form in the
+  // target encoding.
+  std::optional<std::string> run(std::string_view in) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // the initial state, whatever came before
     std::string out;
     out.reserve(in.size() * 2 + 8);
     char* inPtr = const_cast<char*>(in.data());
@@ -32,22 +33,9 @@ class Converter {
     while (inLeft > 0) {
       char* outPtr = buf;
       size_t outLeft = sizeof buf;
-      size_t r = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+      const size_t r = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
       out.append(buf, static_cast<size_t>(outPtr - buf));
-      if (r == static_cast<size_t>(-1)) {
-        if (errno == E2BIG) continue;
-        // EILSEQ or EINVAL: skip one character of input and put the replacement.
-        size_t skip = 1;
-        if (utf8Input) {
-          auto c = static_cast<unsigned char>(*inPtr);
-          skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-          if (skip > inLeft) skip = inLeft;
-        }
-        inPtr += skip;
-        inLeft -= skip;
-        out.append(replacement);
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-      }
+      if (r == static_cast<size_t>(-1) && errno != E2BIG) return std::nullopt;
     }
     return out;
   }
@@ -58,14 +46,14 @@ class Converter {
 
 }  // namespace
 
-std::string utf8ToCp936(std::string_view utf8) {
+std::optional<std::string> cp936_os::encode(std::string_view utf8) {
   thread_local Converter conv("CP936", "UTF-8");
-  return conv.run(utf8, "?", true);
+  return conv.run(utf8);
 }
 
-std::string cp936ToUtf8(std::string_view cp936) {
+std::optional<std::string> cp936_os::decode(std::string_view cp936) {
   thread_local Converter conv("UTF-8", "CP936");
-  return conv.run(cp936, "\xEF\xBF\xBD", false);
+  return conv.run(cp936);
 }
 
 }  // namespace norvik

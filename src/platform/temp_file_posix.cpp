@@ -2,16 +2,27 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/temp_file.h"
+#include "platform/temp_file_os.h"
 
 namespace norvik {
 
-std::optional<std::string> createTemporaryFile(std::string_view prefix, std::string* error) {
-  const std::string pattern = "/tmp/" + std::string(prefix) + "-XXXXXX";
+std::optional<std::string> temporaryFolder(std::string* /*error*/) {
+  const std::optional<std::string> dir = environmentVariable("TMPDIR");
+  return (dir && !dir->empty() ? *dir : std::string("/tmp")) + "/";
+}
+
+bool removeFile(const std::string& path) {
+  return std::remove(path.c_str()) == 0;
+}
+
+std::optional<std::string> temp_file_os::createNewFile(const std::string& stem,
+                                                       std::string* error) {
+  const std::string pattern = stem + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = mkstemp(name.data());
@@ -21,10 +32,6 @@ std::optional<std::string> createTemporaryFile(std::string_view prefix, std::str
   }
   close(fd);
   return std::string(name.data());
-}
-
-bool removeFile(const std::string& path) {
-  return std::remove(path.c_str()) == 0;
 }
 
 }  // namespace norvik

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 
 namespace norvik {
 
@@ -31,17 +30,5 @@ struct WholeFile {
 // most `maxBytes` bytes. The message names `path`. A folder on the way that is missing makes the
 // file Missing; one that cannot be opened for another reason makes it Unreadable.
 WholeFile readWholeFile(const std::string& path, std::size_t maxBytes);
-
-#ifdef _WIN32
-// The same for a path in the form longPath() gives (wide_path.h). `shownName` names the file in
-// the message.
-WholeFile readWholeNativeFile(const std::wstring& nativePath, std::size_t maxBytes,
-                              std::string_view shownName);
-#else
-// Reads `name`, relative to the open directory `dirFd`, when it is a regular file of at most
-// `maxBytes` bytes. `shownName` names the file in the message.
-WholeFile readWholeFileAt(int dirFd, const std::string& name, std::size_t maxBytes,
-                          std::string_view shownName);
-#endif
 
 }  // namespace norvik

@@ -25,6 +25,10 @@ std::wstring longPath(const std::wstring& path);
 // `folder` (a long path) joined with one name, one backslash between them.
 std::wstring joinNative(const std::wstring& folder, std::wstring_view name);
 
+// Whether a folder stands at `nativePath` (a long path). A folder does not open as a file, and
+// the open fails as if for a permission: this tells the two apart.
+bool isFolder(const std::wstring& nativePath);
+
 }  // namespace norvik
 
 #endif

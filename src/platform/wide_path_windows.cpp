@@ -53,4 +53,9 @@ std::wstring joinNative(const std::wstring& folder, std::wstring_view name) {
   return out;
 }
 
+bool isFolder(const std::wstring& nativePath) {
+  const DWORD attributes = GetFileAttributesW(nativePath.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace norvik

@@ -4,15 +4,14 @@
 
 #ifdef _WIN32
 
-#include <string>
+#include "platform/errno_text.h"
 
 namespace norvik {
 
 // The errno value for a GetLastError() code; EIO for one without a closer match.
 int errnoFromWindows(unsigned long error);
-// What strerror says on Linux, also for the values the Windows C library has no text for
-// (EWOULDBLOCK, ...).
-std::string errnoText(int error);
+// The same for GetLastError() itself.
+int lastWindowsErrno();
 
 }  // namespace norvik
 

@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/win_errno.h"
 
@@ -59,19 +58,8 @@ int errnoFromWindows(unsigned long error) {
   }
 }
 
-std::string errnoText(int error) {
-  switch (error) {
-    case EWOULDBLOCK:
-      return "Resource temporarily unavailable";
-    case ENOTEMPTY:
-      return "Directory not empty";
-    case ENAMETOOLONG:
-      return "File name too long";
-    case ENOMEM:
-      return "Cannot allocate memory";
-    default:
-      return std::strerror(error);
-  }
+int lastWindowsErrno() {
+  return errnoFromWindows(GetLastError());
 }
 
 }  // namespace norvik

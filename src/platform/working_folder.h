@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,10 +25,18 @@
 
 namespace norvik {
 
+namespace working_folder_os {
+// The system's hold on a folder (working_folder_os.h).
+class Folder;
+struct FolderRelease {
+  void operator()(Folder* folder) const noexcept;
+};
+}  // namespace working_folder_os
+
 class WorkingFolder {
  public:
   // Holds no folder: every look-up fails as if the file were missing.
-  WorkingFolder() = default;
+  WorkingFolder();
   // Opens the folder at `path` (absolute or relative to the current directory; empty means the
   // current directory). Check isOpen(); error() tells why not.
   explicit WorkingFolder(std::string_view path);
@@ -37,17 +46,10 @@ class WorkingFolder {
   WorkingFolder(const WorkingFolder&) = delete;
   WorkingFolder& operator=(const WorkingFolder&) = delete;
 
-#ifdef _WIN32
-  bool isOpen() const {
-    return !native_.empty();
-  }
-#else
-  bool isOpen() const {
-    return fd_ >= 0;
-  }
-  int fd() const {
-    return fd_;
-  }
+  bool isOpen() const { return root_ != nullptr; }
+#ifndef _WIN32
+  // The folder's directory descriptor; -1 when not open.
+  int fd() const;
 #endif
   // errno of a failed open (ENOENT when nothing was opened), 0 when open.
   int error() const {
@@ -84,11 +86,7 @@ class WorkingFolder {
   WholeFile readFile(std::string_view relativeName, std::size_t maxBytes) const;
 
  private:
-#ifdef _WIN32
-  std::wstring native_;  // empty when not open
-#else
-  int fd_ = -1;
-#endif
+  std::unique_ptr<working_folder_os::Folder, working_folder_os::FolderRelease> root_;
   int error_ = ENOENT;
   std::string path_;
 };

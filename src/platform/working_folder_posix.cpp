@@ -4,13 +4,14 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
-#include <utility>
-#include <vector>
 
+#include "platform/whole_file_os.h"
 #include "platform/working_folder.h"
+#include "platform/working_folder_os.h"
 
 namespace norvik {
+
+namespace os = working_folder_os;
 
 namespace {
 
@@ -23,22 +24,10 @@ void closeKeepingErrno(int fd) {
   errno = saved;
 }
 
-std::vector<std::string_view> components(std::string_view path) {
-  std::vector<std::string_view> out;
-  while (!path.empty()) {
-    const std::size_t slash = path.find('/');
-    const std::string_view part = path.substr(0, slash);
-    if (!part.empty() && part != ".") out.push_back(part);
-    if (slash == std::string_view::npos) break;
-    path.remove_prefix(slash + 1);
-  }
-  return out;
-}
-
 // Opens a folder one component at a time, so that no single call sees more than one name.
 int openDirectoryByComponents(std::string_view path) {
   int fd = ::open(!path.empty() && path.front() == '/' ? "/" : ".", kDirFlags);
-  for (std::string_view part : components(path)) {
+  for (std::string_view part : os::components(path)) {
     if (fd < 0) return -1;
     const int next = openat(fd, std::string(part).c_str(), kDirFlags);
     closeKeepingErrno(fd);
@@ -56,156 +45,90 @@ int openDirectory(std::string_view path) {
   return openDirectoryByComponents(path);
 }
 
-char foldCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}  // namespace
+
+class os::Folder {
+ public:
+  explicit Folder(int fd) : fd_(fd) {}
+  ~Folder() { closeKeepingErrno(fd_); }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+void os::FolderRelease::operator()(Folder* folder) const noexcept {
+  delete folder;
 }
 
-// Only ASCII letters fold: the system's own names are ASCII, and other bytes are compared as
-// they are (a UTF-8 or CP936 name matches only itself).
-bool sameNameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (foldCase(a[i]) != foldCase(b[i])) return false;
-  }
-  return true;
+const std::string_view os::kSeparators = "/";
+
+os::NativeName os::nativeName(std::string_view utf8) {
+  return std::string(utf8);
 }
 
-// The entry of folder `dirFd` spelled like `name` without regard to case: the first in byte
-// order when several are. "." and ".." stand for themselves.
-std::optional<std::string> matchInFolder(int dirFd, std::string_view name) {
-  if (name == "." || name == "..") return std::string(name);
-  const int listFd = openat(dirFd, ".", kDirFlags);
+std::string os::shownName(const NativeName& name) {
+  return name;
+}
+
+os::FolderPtr os::openFolder(std::string_view path) {
+  const int fd = openDirectory(path);
+  return FolderPtr(fd < 0 ? nullptr : new Folder(fd));
+}
+
+std::optional<os::NativeName> os::spellingIn(const Folder& folder, const NativeName& name) {
+  const int listFd = openat(folder.fd(), ".", kDirFlags);
   if (listFd < 0) return std::nullopt;
   DIR* dir = fdopendir(listFd);
   if (!dir) {
     closeKeepingErrno(listFd);
     return std::nullopt;
   }
-  std::optional<std::string> best;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string_view candidate(entry->d_name);
-    if (!sameNameNoCase(candidate, name)) continue;
-    if (!best || candidate < *best) best = std::string(candidate);
-  }
+  NameChoice choice(name);
+  while (const dirent* entry = readdir(dir)) choice.consider(entry->d_name);
   closedir(dir);
-  if (!best) errno = ENOENT;
-  return best;
+  if (!choice.chosen()) errno = ENOENT;
+  return choice.chosen();
 }
 
-// Walks the folders of `parts` except the last, matching each without regard to case, and
-// returns a descriptor of the last folder (to be closed by the caller), or -1 with errno set.
-// `spelled` receives the names as they are on disk.
-int walkFolders(int rootFd, const std::vector<std::string_view>& parts, std::string& spelled) {
-  int fd = openat(rootFd, ".", kDirFlags);
-  for (std::size_t i = 0; i + 1 < parts.size() && fd >= 0; ++i) {
-    const std::optional<std::string> actual = matchInFolder(fd, parts[i]);
-    if (!actual) {
-      closeKeepingErrno(fd);
-      return -1;
-    }
-    const int next = openat(fd, actual->c_str(), kDirFlags);
-    closeKeepingErrno(fd);
-    fd = next;
-    spelled += *actual;
-    spelled += '/';
-  }
-  return fd;
+os::FolderPtr os::enter(const Folder& folder, const NativeName& name) {
+  const int fd = openat(folder.fd(), name.c_str(), kDirFlags);
+  return FolderPtr(fd < 0 ? nullptr : new Folder(fd));
 }
 
-}  // namespace
-
-WorkingFolder::WorkingFolder(std::string_view path) : path_(path) {
-  fd_ = openDirectory(path);
-  error_ = fd_ < 0 ? errno : 0;
+WholeFile os::readIn(const Folder& folder, const NativeName& name, std::size_t maxBytes,
+                     std::string_view shownName) {
+  return readWholeFileAt(folder.fd(), name, maxBytes, shownName);
 }
 
-WorkingFolder::~WorkingFolder() {
-  if (fd_ >= 0) ::close(fd_);
+os::SplitPath os::splitPath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-WorkingFolder::WorkingFolder(WorkingFolder&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
-      error_(std::exchange(other.error_, ENOENT)),
-      path_(std::move(other.path_)) {}
-
-WorkingFolder& WorkingFolder::operator=(WorkingFolder&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-    error_ = std::exchange(other.error_, ENOENT);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
-std::string WorkingFolder::pathOf(std::string_view relativeName) const {
-  std::string out = path_;
-  if (!out.empty() && out.back() != '/') out += '/';
-  out += relativeName;
-  return out;
-}
-
-std::optional<std::string> WorkingFolder::find(std::string_view relativeName) const {
-  const std::vector<std::string_view> parts = components(relativeName);
-  if (fd_ < 0 || parts.empty()) return std::nullopt;
-  std::string spelled;
-  const int folder = walkFolders(fd_, parts, spelled);
-  if (folder < 0) return std::nullopt;
-  std::optional<std::string> last = matchInFolder(folder, parts.back());
-  closeKeepingErrno(folder);
-  if (!last) return std::nullopt;
-  return spelled + *last;
+int WorkingFolder::fd() const {
+  return root_ ? root_->fd() : -1;
 }
 
 int WorkingFolder::openFile(std::string_view relativeName, int flags, mode_t mode,
                             std::string* actualName) const {
-  const std::vector<std::string_view> parts = components(relativeName);
-  if (fd_ < 0 || parts.empty()) {
-    errno = fd_ < 0 ? EBADF : ENOENT;
-    return -1;
-  }
-  std::string spelled;
-  const int folder = walkFolders(fd_, parts, spelled);
-  if (folder < 0) return -1;
-  const std::optional<std::string> found = matchInFolder(folder, parts.back());
-  if (!found && !(flags & O_CREAT)) {
-    closeKeepingErrno(folder);
-    return -1;
-  }
-  const std::string name = found ? *found : std::string(parts.back());
-  const int fd = openat(folder, name.c_str(), flags | O_CLOEXEC, mode);
-  closeKeepingErrno(folder);
-  if (fd >= 0 && actualName) *actualName = spelled + name;
+  const std::optional<os::Resolved> r =
+      os::resolve(root_.get(), relativeName, (flags & O_CREAT) != 0);
+  if (!r) return -1;
+  const int fd = openat(r->folder->fd(), r->last.c_str(), flags | O_CLOEXEC, mode);
+  if (fd >= 0 && actualName) *actualName = r->spelled;
   return fd;
-}
-
-WholeFile WorkingFolder::readFile(std::string_view relativeName, std::size_t maxBytes) const {
-  const std::string shown = pathOf(relativeName);
-  if (fd_ < 0) {
-    WholeFile f;
-    if (error_ != ENOENT && error_ != ENOTDIR) f.status = WholeFile::Status::Unreadable;
-    f.message = path_ + ": " + std::strerror(error_ ? error_ : ENOENT);
-    return f;
-  }
-  const std::optional<std::string> actual = find(relativeName);
-  if (!actual) {
-    WholeFile f;
-    f.message = shown + ": " + std::strerror(ENOENT);
-    return f;
-  }
-  return readWholeFileAt(fd_, *actual, maxBytes, pathOf(*actual));
 }
 
 int openAnyLength(const std::string& path, int flags, mode_t mode) {
   if (path.size() < PATH_MAX) return ::open(path.c_str(), flags, mode);
-  const std::size_t slash = path.rfind('/');
-  const std::string_view parent = slash == std::string::npos ? std::string_view()
-                                  : slash == 0               ? std::string_view("/")
-                                               : std::string_view(path).substr(0, slash);
-  const WorkingFolder folder(parent);
+  const os::SplitPath split = os::splitPath(path);
+  const WorkingFolder folder(split.folder);
   if (!folder.isOpen()) return -1;
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return openat(folder.fd(), name.c_str(), flags, mode);
+  return openat(folder.fd(), split.name.c_str(), flags, mode);
 }
 
 }  // namespace norvik

@@ -2,28 +2,18 @@
 
 #include <cerrno>
 #include <utility>
-#include <vector>
 
+#include "platform/whole_file_os.h"
 #include "platform/wide_path.h"
 #include "platform/win_errno.h"
 #include "platform/working_folder.h"
+#include "platform/working_folder_os.h"
 
 namespace norvik {
 
-namespace {
+namespace os = working_folder_os;
 
-// Windows takes either slash between components.
-std::vector<std::string_view> components(std::string_view path) {
-  std::vector<std::string_view> out;
-  while (!path.empty()) {
-    const std::size_t slash = path.find_first_of("/\\");
-    const std::string_view part = path.substr(0, slash);
-    if (!part.empty() && part != ".") out.push_back(part);
-    if (slash == std::string_view::npos) break;
-    path.remove_prefix(slash + 1);
-  }
-  return out;
-}
+namespace {
 
 // The folder above `native` (a long path); a drive's root stays itself.
 std::wstring parentOf(const std::wstring& native) {
@@ -35,126 +25,84 @@ std::wstring parentOf(const std::wstring& native) {
   return parent;
 }
 
-// The entry of `folder` named `name` as it is spelled on disk. The file system matches without
-// regard to case already; the look-up is for the spelling. "." and ".." stand for themselves.
-std::optional<std::wstring> matchInFolder(const std::wstring& folder, const std::wstring& name) {
-  if (name == L"." || name == L"..") return name;
+}  // namespace
+
+// A folder is held as its long path: the file system is asked for each name anew.
+class os::Folder {
+ public:
+  explicit Folder(std::wstring native) : native_(std::move(native)) {}
+  const std::wstring& native() const { return native_; }
+  // The path of `name` in the folder.
+  std::wstring pathOf(const NativeName& name) const {
+    return name == L".." ? parentOf(native_) : joinNative(native_, name);
+  }
+
+ private:
+  std::wstring native_;
+};
+
+void os::FolderRelease::operator()(Folder* folder) const noexcept {
+  delete folder;
+}
+
+// Windows takes either slash between components.
+const std::string_view os::kSeparators = "\\/";
+
+os::NativeName os::nativeName(std::string_view utf8) {
+  return toWide(utf8);
+}
+
+std::string os::shownName(const NativeName& name) {
+  return toUtf8(name);
+}
+
+os::FolderPtr os::openFolder(std::string_view path) {
+  std::wstring native = longPath(path.empty() ? std::wstring(L".") : toWide(path));
+  const DWORD attributes = GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    errno = lastWindowsErrno();
+    return nullptr;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    errno = ENOTDIR;
+    return nullptr;
+  }
+  return FolderPtr(new Folder(std::move(native)));
+}
+
+// The file system matches without regard to case already; the look-up is for the spelling.
+std::optional<os::NativeName> os::spellingIn(const Folder& folder, const NativeName& name) {
   // A name, never a pattern.
   if (name.find_first_of(L"*?") != std::wstring::npos) {
     errno = ENOENT;
     return std::nullopt;
   }
   WIN32_FIND_DATAW data{};
-  const HANDLE find = FindFirstFileExW(joinNative(folder, name).c_str(), FindExInfoBasic, &data,
-                                       FindExSearchNameMatch, nullptr, 0);
+  const HANDLE find = FindFirstFileExW(joinNative(folder.native(), name).c_str(), FindExInfoBasic,
+                                       &data, FindExSearchNameMatch, nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) {
-    errno = errnoFromWindows(GetLastError());
+    errno = lastWindowsErrno();
     return std::nullopt;
   }
   FindClose(find);
   return std::wstring(data.cFileName);
 }
 
-struct Resolved {
-  std::wstring native;  // the long path to open
-  std::string spelled;  // the relative name as it is on disk, '/' between components
-};
-
-// Walks `parts` from `root`, matching each component; with `allowMissingLast`, a last component
-// that is not there keeps the spelling given. nullopt with errno set otherwise.
-std::optional<Resolved> resolve(const std::wstring& root,
-                                const std::vector<std::string_view>& parts, bool allowMissingLast) {
-  Resolved r{root, {}};
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const bool last = i + 1 == parts.size();
-    const std::wstring wanted = toWide(parts[i]);
-    std::optional<std::wstring> actual = matchInFolder(r.native, wanted);
-    if (!actual) {
-      if (!last || !allowMissingLast || errno != ENOENT) return std::nullopt;
-      actual = wanted;
-    }
-    r.native = *actual == L".." ? parentOf(r.native) : joinNative(r.native, *actual);
-    r.spelled += toUtf8(*actual);
-    if (!last) r.spelled += '/';
-  }
-  return r;
+os::FolderPtr os::enter(const Folder& folder, const NativeName& name) {
+  return FolderPtr(new Folder(folder.pathOf(name)));
 }
 
-}  // namespace
-
-WorkingFolder::WorkingFolder(std::string_view path) : path_(path) {
-  std::wstring native = longPath(path.empty() ? std::wstring(L".") : toWide(path));
-  const DWORD attributes = GetFileAttributesW(native.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    error_ = errnoFromWindows(GetLastError());
-  } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    error_ = ENOTDIR;
-  } else {
-    native_ = std::move(native);
-    error_ = 0;
-  }
-}
-
-WorkingFolder::~WorkingFolder() = default;
-
-WorkingFolder::WorkingFolder(WorkingFolder&& other) noexcept
-    : native_(std::exchange(other.native_, std::wstring())),
-      error_(std::exchange(other.error_, ENOENT)),
-      path_(std::move(other.path_)) {}
-
-WorkingFolder& WorkingFolder::operator=(WorkingFolder&& other) noexcept {
-  if (this != &other) {
-    native_ = std::exchange(other.native_, std::wstring());
-    error_ = std::exchange(other.error_, ENOENT);
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
-std::string WorkingFolder::pathOf(std::string_view relativeName) const {
-  std::string out = path_;
-  if (!out.empty() && out.back() != '/' && out.back() != '\\') out += '\\';
-  for (const char c : relativeName) out += c == '/' ? '\\' : c;
-  return out;
-}
-
-std::optional<std::string> WorkingFolder::find(std::string_view relativeName) const {
-  const std::vector<std::string_view> parts = components(relativeName);
-  if (!isOpen() || parts.empty()) return std::nullopt;
-  std::optional<Resolved> r = resolve(native_, parts, false);
-  if (!r) return std::nullopt;
-  return std::move(r->spelled);
+WholeFile os::readIn(const Folder& folder, const NativeName& name, std::size_t maxBytes,
+                     std::string_view shownName) {
+  return readWholeNativeFile(folder.pathOf(name), maxBytes, shownName);
 }
 
 std::optional<std::wstring> WorkingFolder::nativePathOf(std::string_view relativeName,
                                                         std::string* actualName) const {
-  const std::vector<std::string_view> parts = components(relativeName);
-  if (!isOpen() || parts.empty()) {
-    errno = isOpen() ? ENOENT : EBADF;
-    return std::nullopt;
-  }
-  std::optional<Resolved> r = resolve(native_, parts, true);
+  std::optional<os::Resolved> r = os::resolve(root_.get(), relativeName, true);
   if (!r) return std::nullopt;
   if (actualName) *actualName = std::move(r->spelled);
-  return std::move(r->native);
-}
-
-WholeFile WorkingFolder::readFile(std::string_view relativeName, std::size_t maxBytes) const {
-  const std::string shown = pathOf(relativeName);
-  if (!isOpen()) {
-    WholeFile f;
-    if (error_ != ENOENT && error_ != ENOTDIR) f.status = WholeFile::Status::Unreadable;
-    f.message = path_ + ": " + errnoText(error_ ? error_ : ENOENT);
-    return f;
-  }
-  const std::vector<std::string_view> parts = components(relativeName);
-  std::optional<Resolved> r = parts.empty() ? std::nullopt : resolve(native_, parts, false);
-  if (!r) {
-    WholeFile f;
-    f.message = shown + ": " + errnoText(ENOENT);
-    return f;
-  }
-  return readWholeNativeFile(r->native, maxBytes, pathOf(r->spelled));
+  return r->folder->pathOf(r->last);
 }
 
 }  // namespace norvik

@@ -1,12 +1,44 @@
 #include "sim/page_store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include "platform/errno_text.h"
+#include "platform/temp_file.h"
+#include "sim/page_store_os.h"
 
 namespace norvik::sim {
 
+namespace os = page_store_os;
+
 namespace {
+
 constexpr std::uint8_t kErased = 0xFF;
+
+std::string imageFailure(const std::string& path, const os::Image& image) {
+  switch (image.failed) {
+    case os::Image::Failed::Lock:
+      if (image.error == EWOULDBLOCK) {
+        return "image " + path + " is in use by another simulated programmer";
+      }
+      return "cannot lock image " + path + ": " + errnoText(image.error);
+    case os::Image::Failed::Inspect:
+      return "cannot inspect image " + path + ": " + errnoText(image.error);
+    case os::Image::Failed::Open:
+    case os::Image::Failed::Nothing:
+      break;
+  }
+  return "cannot open image " + path + ": " + errnoText(image.error);
+}
+
+std::string scratchFailure(const os::Scratch& scratch) {
+  if (scratch.failed == os::Scratch::Failed::Open) {
+    return "cannot open a temporary file " + scratch.named + ": " + errnoText(scratch.error);
+  }
+  return "cannot create a temporary file in " + scratch.named + ": " + errnoText(scratch.error);
+}
+
 }  // namespace
 
 PageStore::~PageStore() {
@@ -21,13 +53,72 @@ bool PageStore::open(const std::string& imagePath, int pageBytes, std::uint32_t 
   bitmap_.assign((static_cast<std::size_t>(pages) + 7) / 8, 0);
   persistent_ = !imagePath.empty();
   fileSize_ = 0;
-  if (!openFile(imagePath, error)) return false;
-  if (!persistent_) return true;
+  if (!persistent_) return openTemporary(error);
+  if (!openImage(imagePath, error)) return false;
   // The file is the truth: every page it reaches, even in part, may hold data.
   const std::uint64_t reached = (fileSize_ + static_cast<std::uint64_t>(pageBytes) - 1) /
                                 static_cast<std::uint64_t>(pageBytes);
   const auto marked = static_cast<std::uint32_t>(std::min<std::uint64_t>(reached, pages));
   for (std::uint32_t p = 0; p < marked; ++p) mark(p, true);
+  return true;
+}
+
+bool PageStore::openImage(const std::string& imagePath, std::string* error) {
+  // One simulator per image: a second one writing the same file would corrupt both chips' views.
+  // The image stays this store's alone until it is closed.
+  const os::Image image = os::openImage(imagePath);
+  if (image.file == kNoFile) {
+    if (error) *error = imageFailure(imagePath, image);
+    return false;
+  }
+  file_ = image.file;
+  fileSize_ = image.size;
+  return true;
+}
+
+bool PageStore::openTemporary(std::string* error) {
+  std::string why;
+  const std::optional<std::string> folder = temporaryFolder(&why);
+  if (!folder) {
+    if (error) *error = "cannot find the temporary folder: " + why;
+    return false;
+  }
+  const os::Scratch scratch = os::openScratch(*folder);
+  if (scratch.file == kNoFile) {
+    if (error) *error = scratchFailure(scratch);
+    return false;
+  }
+  file_ = scratch.file;
+  return true;
+}
+
+void PageStore::close() {
+  if (isOpen()) os::close(file_);
+  file_ = kNoFile;
+}
+
+bool PageStore::readAt(std::uint8_t* out, std::size_t size, std::uint64_t offset,
+                       std::size_t* got) const {
+  std::size_t done = 0;
+  while (done < size) {
+    const std::optional<std::size_t> n =
+        os::readSomeAt(file_, out + done, size - done, offset + done);
+    if (!n) return false;
+    if (*n == 0) break;  // the end of the file
+    done += *n;
+  }
+  *got = done;
+  return true;
+}
+
+bool PageStore::writeAt(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const std::optional<std::size_t> n =
+        os::writeSomeAt(file_, data + done, size - done, offset + done);
+    if (!n || *n == 0) return false;  // an error, or a disk that takes no more
+    done += *n;
+  }
   return true;
 }
 

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/native_file.h"
+
 namespace norvik::sim {
 
 class PageStore {
@@ -33,22 +35,10 @@ class PageStore {
   // Opens the store for `pages` pages of `pageBytes` each: the file at `imagePath`, created when
   // missing, or a temporary file when the path is empty. False (and `error`) when it cannot.
   bool open(const std::string& imagePath, int pageBytes, std::uint32_t pages, std::string* error);
-#ifdef _WIN32
-  bool isOpen() const {
-    return file_ != nullptr;
-  }
-#else
-  bool isOpen() const {
-    return fd_ >= 0;
-  }
-#endif
+  bool isOpen() const { return file_ != kNoFile; }
 
-  int pageBytes() const {
-    return pageBytes_;
-  }
-  std::uint32_t pages() const {
-    return pages_;
-  }
+  int pageBytes() const { return pageBytes_; }
+  std::uint32_t pages() const { return pages_; }
 
   // Copies `count` consecutive pages from `firstPage` into `out` (count * pageBytes bytes).
   bool readPages(std::uint32_t firstPage, std::uint32_t count, std::uint8_t* out) const;
@@ -57,26 +47,22 @@ class PageStore {
   // Returns `count` pages from `firstPage` to the erased state.
   bool erasePages(std::uint32_t firstPage, std::uint32_t count);
 
-  bool mayHoldData(std::uint32_t page) const {
-    return (bitmap_[page >> 3] >> (page & 7)) & 1U;
-  }
+  bool mayHoldData(std::uint32_t page) const { return (bitmap_[page >> 3] >> (page & 7)) & 1U; }
 
  private:
   void mark(std::uint32_t page, bool on);
   bool fillErased(std::uint64_t from, std::uint64_t to);
-  // The platform's part (page_store_posix.cpp, page_store_windows.cpp): opening the image, or a
-  // temporary file when the path is empty, with fileSize_ set; positional reads, where `got`
-  // receives the bytes there were before the end of the file, and writes.
-  bool openFile(const std::string& imagePath, std::string* error);
+  // The persistent store's image, held by this store alone, with fileSize_ set; the temporary
+  // store's new file.
+  bool openImage(const std::string& imagePath, std::string* error);
+  bool openTemporary(std::string* error);
+  // Positional reads, where `got` receives the bytes there were before the end of the file, and
+  // writes.
   bool readAt(std::uint8_t* out, std::size_t size, std::uint64_t offset, std::size_t* got) const;
   bool writeAt(const std::uint8_t* data, std::size_t size, std::uint64_t offset);
   void close();
 
-#ifdef _WIN32
-  void* file_ = nullptr;  // the HANDLE
-#else
-  int fd_ = -1;
-#endif
+  NativeFile file_ = kNoFile;
   bool persistent_ = false;
   int pageBytes_ = 0;
   std::uint32_t pages_ = 0;

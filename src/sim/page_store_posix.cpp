@@ -4,105 +4,65 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
-#include "sim/page_store.h"
+#include "platform/eintr.h"
+#include "sim/page_store_os.h"
 
 namespace norvik::sim {
 
+namespace os = page_store_os;
+
 namespace {
 
-bool preadAll(int fd, std::uint8_t* out, std::size_t size, std::uint64_t offset, std::size_t* got) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pread(fd, out + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;  // end of file
-    done += static_cast<std::size_t>(n);
-  }
-  *got = done;
-  return true;
-}
-
-bool pwriteAll(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-int openTemporary(std::string* error) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/norvik-sim-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    if (error)
-      *error = "cannot create a temporary file in " + pattern + ": " + std::strerror(errno);
-    return -1;
-  }
-  ::unlink(name.data());  // gone with the last descriptor
-  return fd;
+os::Image closedAfter(int fd, os::Image::Failed step) {
+  const int error = errno;
+  ::close(fd);
+  return {kNoFile, 0, step, error};
 }
 
 }  // namespace
 
-void PageStore::close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-bool PageStore::openFile(const std::string& imagePath, std::string* error) {
-  if (imagePath.empty()) {
-    fd_ = openTemporary(error);
-    return fd_ >= 0;
-  }
-  fd_ = ::open(imagePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
-    if (error) *error = "cannot open image " + imagePath + ": " + std::strerror(errno);
-    return false;
-  }
-  // One simulator per image: a second one writing the same file would corrupt both chips' views.
+os::Image os::openImage(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return {kNoFile, 0, Image::Failed::Open, errno};
   // The lock belongs to this open file and goes with the descriptor.
-  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    if (error) {
-      *error = errno == EWOULDBLOCK
-                   ? "image " + imagePath + " is in use by another simulated programmer"
-                   : "cannot lock image " + imagePath + ": " + std::strerror(errno);
-    }
-    close();
-    return false;
+  if (retryOnEintr([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+    return closedAfter(fd, Image::Failed::Lock);
   }
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) {
-    if (error) *error = "cannot inspect image " + imagePath + ": " + std::strerror(errno);
-    close();
-    return false;
-  }
-  fileSize_ = static_cast<std::uint64_t>(st.st_size);
-  return true;
+  if (::fstat(fd, &st) != 0) return closedAfter(fd, Image::Failed::Inspect);
+  return {fd, static_cast<std::uint64_t>(st.st_size), Image::Failed::Nothing, 0};
 }
 
-bool PageStore::readAt(std::uint8_t* out, std::size_t size, std::uint64_t offset,
-                       std::size_t* got) const {
-  return preadAll(fd_, out, size, offset, got);
+os::Scratch os::openScratch(const std::string& folder) {
+  const std::string pattern = folder + "norvik-sim-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return {kNoFile, Scratch::Failed::Create, errno, pattern};
+  ::unlink(name.data());  // gone with the last descriptor
+  return {fd, Scratch::Failed::Nothing, 0, {}};
 }
 
-bool PageStore::writeAt(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
-  return pwriteAll(fd_, data, size, offset);
+std::optional<std::size_t> os::readSomeAt(NativeFile file, std::uint8_t* out, std::size_t size,
+                                          std::uint64_t offset) {
+  const ssize_t n =
+      retryOnEintr([&] { return ::pread(file, out, size, static_cast<off_t>(offset)); });
+  if (n < 0) return std::nullopt;
+  return static_cast<std::size_t>(n);
+}
+
+std::optional<std::size_t> os::writeSomeAt(NativeFile file, const std::uint8_t* data,
+                                           std::size_t size, std::uint64_t offset) {
+  const ssize_t n =
+      retryOnEintr([&] { return ::pwrite(file, data, size, static_cast<off_t>(offset)); });
+  if (n < 0) return std::nullopt;
+  return static_cast<std::size_t>(n);
+}
+
+void os::close(NativeFile file) {
+  ::close(file);
 }
 
 }  // namespace norvik::sim
