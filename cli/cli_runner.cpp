@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/dialog_template.h"
+#include "app/front_end.h"
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
-#include "app/front_end.h"
 #include "console_host.h"
 #include "exit_codes.h"
 #include "terminal.h"

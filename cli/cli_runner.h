@@ -19,7 +19,7 @@ struct Options {
   bool verify = false;
   bool yes = false;  // selftest: the destructive test is confirmed
   bool showProgress = false;
-  std::stop_token stop;  // requested by a signal (see signal_watch.h)
+  std::stop_token stop;                // requested by a signal (see signal_watch.h)
   std::string backendChoice = "auto";  // --backend: sim, dll or auto
 };
 

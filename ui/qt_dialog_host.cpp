@@ -246,7 +246,7 @@ int QtDialogHost::messageBoxNow(const app::MessageBoxRequest& request) {
       break;
   }
   box.setDefaultButton(refuse != nullptr && request.buttons == app::MessageButtons::YesNo ? refuse
-                                                                                         : accept);
+                                                                                          : accept);
   box.setEscapeButton(refuse != nullptr ? refuse : accept);
 
   openModal_ = &box;
@@ -256,8 +256,8 @@ int QtDialogHost::messageBoxNow(const app::MessageBoxRequest& request) {
 }
 
 std::optional<std::string> QtDialogHost::fileDialogNow(const app::FileDialogRequest& request) {
-  QFileDialog dialog(window_, QString::fromUtf8(request.save ? app::kSaveDialogTitle
-                                                            : app::kOpenDialogTitle));
+  QFileDialog dialog(
+      window_, QString::fromUtf8(request.save ? app::kSaveDialogTitle : app::kOpenDialogTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // A typed name of a file that does not exist is accepted; the open that follows reports it.

@@ -39,9 +39,9 @@ QWidget* makeLabel(const app::ControlSpec& c, const QString& caption, QWidget* p
   label->setWordWrap(caption.contains(QLatin1Char('\n')) || c.height >= 16);
   if ((c.style & app::kRedText) != 0) {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor((app::kDialogColourRed >> 16) & 0xFF,
-                                                  (app::kDialogColourRed >> 8) & 0xFF,
-                                                  app::kDialogColourRed & 0xFF));
+    palette.setColor(QPalette::WindowText,
+                     QColor((app::kDialogColourRed >> 16) & 0xFF,
+                            (app::kDialogColourRed >> 8) & 0xFF, app::kDialogColourRed & 0xFF));
     label->setPalette(palette);
   }
   return label;

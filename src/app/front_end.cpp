@@ -34,7 +34,8 @@ std::unique_ptr<Session> openFrontEndSession(std::string_view choice, SessionOpt
   std::unique_ptr<Session> session = Session::open(std::move(options), &error);
   if (!session) {
     if (*kind == BackendKind::DeviceLibrary) {
-      *failure = {StartFailure::Kind::DeviceLibrary, std::string(kMsgDeviceLibraryUnusable) + error};
+      *failure = {StartFailure::Kind::DeviceLibrary,
+                  std::string(kMsgDeviceLibraryUnusable) + error};
     } else {
       *failure = {StartFailure::Kind::Simulator, std::string(kMsgSimulatorUnusable) + error};
     }

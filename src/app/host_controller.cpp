@@ -74,8 +74,8 @@ HostController::HostController(DialogWindow& window, DialogHost& platform)
       guarded_(std::make_unique<GuardedHost>(*this, platform)),
       // The executor reports running out of work on the device thread; the controller takes it
       // up on the window's.
-      executor_(std::make_unique<DeviceExecutor>(
-          [this] { window_.postToWindow([this] { idle(); }); })) {}
+      executor_(
+          std::make_unique<DeviceExecutor>([this] { window_.postToWindow([this] { idle(); }); })) {}
 
 HostController::~HostController() {
   draining_ = true;

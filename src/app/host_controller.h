@@ -65,12 +65,12 @@ class HostController {
   void setFailureReport(FailureReport report) { failureReport_ = std::move(report); }
 
   // Host events.
-  void windowShown();             // the first time the window shows: start-up
-  void click(int id);             // a button, check box or radio was clicked
-  void enterKey(int focusedId);   // Enter with the focus on `focusedId` (0: none of ours)
-  void cancelCommand();           // "退出", Esc, the close box, the system menu's 关闭
-  void okCommand();               // Enter outside a push button
-  void aboutCommand();            // the system menu's About entry, F1
+  void windowShown();            // the first time the window shows: start-up
+  void click(int id);            // a button, check box or radio was clicked
+  void enterKey(int focusedId);  // Enter with the focus on `focusedId` (0: none of ours)
+  void cancelCommand();          // "退出", Esc, the close box, the system menu's 关闭
+  void okCommand();              // Enter outside a push button
+  void aboutCommand();           // the system menu's About entry, F1
   // Leaves without saving the log, whatever runs (the screenshot mode's exit).
   void endWithoutSaving() { beginEnd(/*saveLog=*/false); }
 

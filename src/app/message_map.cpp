@@ -26,7 +26,8 @@ void bindProgrammer(HostController& controller, CProgrammerDlg& dialog) {
 
   controller.setStartupJob([dlg](Stop stop) { dlg->OnInitDialog(stop); });
   controller.setCancelJob([dlg](Stop) { dlg->OnCancel(); });
-  controller.setFailureReport([dlg](const std::string& what) { dlg->reportUnexpectedFailure(what); });
+  controller.setFailureReport(
+      [dlg](const std::string& what) { dlg->reportUnexpectedFailure(what); });
 
   controller.setClickJob(ids::kProgram, [dlg](Stop stop) { dlg->OnProgram(stop); });
   controller.setClickJob(ids::kRead, [dlg](Stop stop) { dlg->OnRead(stop); });

@@ -99,7 +99,8 @@ inline constexpr const char* kMsgFileReadOnlyMedium = "磁盘或文件夹是只�
 inline constexpr const char* kMsgFileOpenFailed = "无法打开文件（%s）：";
 
 // Followed by the file's path.
-inline constexpr const char* kMsgTestImageEmpty = "芯片测试文件 test.bin 是空的，没有可比较的数据：";
+inline constexpr const char* kMsgTestImageEmpty =
+    "芯片测试文件 test.bin 是空的，没有可比较的数据：";
 // Followed by the file's path.
 inline constexpr const char* kMsgTestImageMissing = "无法读取芯片测试文件 test.bin：";
 inline constexpr const char* kMsgTestReadBackUnusable = "无法打开芯片测试文件 test1.bin：";

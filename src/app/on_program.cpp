@@ -49,9 +49,9 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   }
   state_.programStart = *start;
 
-  const link::PairOutcome pair = link::commandPair(
-      link_, link::kCmdProgram, *start, state_.programLength, state_.programFlags,
-      link::kProgramPair, stop);
+  const link::PairOutcome pair =
+      link::commandPair(link_, link::kCmdProgram, *start, state_.programLength, state_.programFlags,
+                        link::kProgramPair, stop);
   if (!accepted(pair)) return;
 
   appendDetectionLines();

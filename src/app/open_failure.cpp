@@ -9,8 +9,7 @@
 
 namespace norvik::app {
 
-std::string openFailureText(const files::FileObject& file, const std::string& path,
-                            bool creating) {
+std::string openFailureText(const files::FileObject& file, const std::string& path, bool creating) {
   const int error = file.lastError();
   switch (error) {
     case EWOULDBLOCK:

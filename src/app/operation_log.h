@@ -30,7 +30,8 @@ inline constexpr const char* kLineStoppedFollowing =
     "\r\n %Y年%m月%d日%X 已停止跟踪（退出），编程器内的操作仍在继续";
 
 // An operation ended by a failure inside the program (reported in a message box as well).
-inline constexpr const char* kLineUnexpectedFailure = "\r\n %Y年%m月%d日%X 程序内部错误，操作已中止";
+inline constexpr const char* kLineUnexpectedFailure =
+    "\r\n %Y年%m月%d日%X 程序内部错误，操作已中止";
 
 // CR LF, 69 equal signs, CR LF: the head of each run's block in systemlog.log.
 inline constexpr std::string_view kLogSeparator =

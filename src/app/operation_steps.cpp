@@ -110,8 +110,8 @@ std::optional<link::PairOutcome> CProgrammerDlg::startProgrammerJob(const JobReq
   showChipNames();
   // The copy's range must fit both chips; an erase's the chip it erases.
   for (const link::Socket socket : {link::Socket::A, link::Socket::B}) {
-    const bool used = job.sockets == Sockets::Both ||
-                      (job.sockets == Sockets::A) == (socket == link::Socket::A);
+    const bool used =
+        job.sockets == Sockets::Both || (job.sockets == Sockets::A) == (socket == link::Socket::A);
     if (used && !rangeFitsChip(socket, *start, length)) return std::nullopt;
   }
   link_.pause(kSettlePauseMs);

@@ -49,9 +49,9 @@ struct Verification {
   Outcome outcome = Outcome::None;  // Succeeded: equal; TestFailed: they differ; else the failure
   std::uint64_t compared = 0;       // bytes compared
   std::uint64_t firstDifference = 0;
-  std::uint64_t address = 0;        // the chip address of the first difference
+  std::uint64_t address = 0;  // the chip address of the first difference
   std::optional<std::uint64_t> block, page;
-  std::string explanation;          // where the difference lies and what may cause it
+  std::string explanation;  // where the difference lies and what may cause it
 };
 
 class CProgrammerDlg {

@@ -47,12 +47,10 @@ Verification CProgrammerDlg::compareReadBack(const std::string& referencePath,
   if (const std::optional<operations::ChipPlace> place = operations::placeOf(chip, v.address)) {
     v.block = place->block;
     v.page = place->page;
-    std::snprintf(text, sizeof text, kMsgDifferenceFormat,
-                  static_cast<unsigned long long>(v.firstDifference),
-                  static_cast<unsigned long long>(v.address),
-                  static_cast<unsigned long long>(place->block),
-                  static_cast<unsigned long long>(place->page),
-                  options.spare ? kMsgDifferenceInUnit : "");
+    std::snprintf(
+        text, sizeof text, kMsgDifferenceFormat, static_cast<unsigned long long>(v.firstDifference),
+        static_cast<unsigned long long>(v.address), static_cast<unsigned long long>(place->block),
+        static_cast<unsigned long long>(place->page), options.spare ? kMsgDifferenceInUnit : "");
     v.explanation = text;
   }
   if (!options.skipBad) {

@@ -135,11 +135,10 @@ void CommandDecoder::operation(const CommandPacket& p,
     default:
       return;
   }
-  const bool followsSetup =
-      previousSetup && previousSetup->command() == p.command() &&
-      std::equal(p.bytes().begin() + link::frame::kParamsAt,
-                 p.bytes().begin() + link::frame::kParamsEnd,
-                 previousSetup->bytes().begin() + link::frame::kParamsAt);
+  const bool followsSetup = previousSetup && previousSetup->command() == p.command() &&
+                            std::equal(p.bytes().begin() + link::frame::kParamsAt,
+                                       p.bytes().begin() + link::frame::kParamsEnd,
+                                       previousSetup->bytes().begin() + link::frame::kParamsAt);
   answerPair(p, followsSetup);
 }
 

@@ -16,7 +16,8 @@ namespace ids = app::ids;
 using ::testing::ElementsAre;
 
 // The confirmation, naming socket B (the fixture's socket).
-const std::string kConfirmB = std::string(app::kMsgChipTestConfirm) + "\n被测试的芯片：座子B（子片）";
+const std::string kConfirmB =
+    std::string(app::kMsgChipTestConfirm) + "\n被测试的芯片：座子B（子片）";
 
 // 6 MiB of a printable pattern, as the working folder's test.bin.
 std::string testImage() {
@@ -107,11 +108,12 @@ TEST_F(WeakPageChipTest, OneFlippedBitFailsEvenBehindALeadingZeroByte) {
   dlg.OnChipTest();
   // Page 300 is the 45th page of block 4; with the spare area on, the file offset counts
   // 2112-byte pages and the unit of four pages starting at page 44 holds it.
-  EXPECT_THAT(rig.messageTexts(),
-              ElementsAre(kConfirmB,
-                          "  测试不正常\n第一个不同的字节在文件偏移 0x9AB00（芯片地址 0x96000，第 4 "
-                          "块第 44 页起的一个传输单元）\n没有勾选“跳过坏块”：那里若是坏块，数据写不"
-                          "进去，读回的也会不同。勾选“跳过坏块”（命令行 --skip-bad）可以避开坏块"));
+  EXPECT_THAT(
+      rig.messageTexts(),
+      ElementsAre(kConfirmB,
+                  "  测试不正常\n第一个不同的字节在文件偏移 0x9AB00（芯片地址 0x96000，第 4 "
+                  "块第 44 页起的一个传输单元）\n没有勾选“跳过坏块”：那里若是坏块，数据写不"
+                  "进去，读回的也会不同。勾选“跳过坏块”（命令行 --skip-bad）可以避开坏块"));
   EXPECT_EQ(dlg.lastOutcome(), app::Outcome::TestFailed);
   const std::string& text = rig.state().log.text();
   EXPECT_EQ(text.substr(text.size() - std::string("  测试失败！！").size()), "  测试失败！！");
@@ -163,9 +165,8 @@ TEST_F(EmptySocketChipTest, RefusedStepsNeverPassWhateverTest1HoldsFromBefore) {
   rig.write("test1.bin", testImage());  // a matching read-back from an earlier run
   dlg.OnChipTest();
   // The program step's refusal is the test's reason: the read step is not tried after it.
-  EXPECT_THAT(rig.messageTexts(),
-              ElementsAre(kConfirmB, "请确认座子B上芯片放置完好",
-                          "  测试不正常\n解扣（写入）步骤没有完成，无法比较"));
+  EXPECT_THAT(rig.messageTexts(), ElementsAre(kConfirmB, "请确认座子B上芯片放置完好",
+                                              "  测试不正常\n解扣（写入）步骤没有完成，无法比较"));
   EXPECT_EQ(dlg.lastOutcome(), app::Outcome::SocketUnusable);
   expectCleanEnd();
 }

@@ -1,13 +1,13 @@
 // The dialog templates as data, checked without any toolkit: IDs, rectangles, radio groups, tab
 // stops, the controls the program addresses, and that every text fits its control at the dialog
 // font (宋体 9 pt: half-width characters 6 pixels, full-width 12, base units 6 × 12).
+#include "app/dialog_template.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 #include <vector>
-
-#include "app/dialog_template.h"
 
 namespace norvik {
 namespace {
@@ -65,7 +65,8 @@ TEST(DialogTemplateTest, RadioGroupsStartWhereTheDialogManagerStartsThem) {
       groups.back().push_back(c.id);
     }
   }
-  EXPECT_EQ(groups, (std::vector<std::vector<int>>{{1031, 1032}, {1036, 1037, 1040}, {1046, 1047}}));
+  EXPECT_EQ(groups,
+            (std::vector<std::vector<int>>{{1031, 1032}, {1036, 1037, 1040}, {1046, 1047}}));
   for (int id : {1031, 1036, 1046}) EXPECT_EQ(app::radioGroupOf(id), app::radioGroupOf(id + 1));
 }
 
@@ -81,17 +82,16 @@ TEST(DialogTemplateTest, VisibleButtonsBoxesAndEditsAreTabStopsAndRadiosAreNot) 
     }
     if (tab && (c.style & app::kHidden) == 0) tabStops.push_back(c.id);
   }
-  EXPECT_EQ(tabStops, (std::vector<int>{2,    1003, 1005, 1006, 1008, 1009, 1010, 1011, 1012,
-                                        1013, 1014, 1015, 1016, 1023, 1024, 1025, 1026, 1027,
-                                        1028, 3,    4,    1004, 1034, 1035}));
+  EXPECT_EQ(tabStops, (std::vector<int>{2,    1003, 1005, 1006, 1008, 1009, 1010, 1011,
+                                        1012, 1013, 1014, 1015, 1016, 1023, 1024, 1025,
+                                        1026, 1027, 1028, 3,    4,    1004, 1034, 1035}));
 }
 
 TEST(DialogTemplateTest, EveryControlTheProgramAddressesIsInTheTemplate) {
-  const int addressed[] = {2,    3,    4,    1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010,
-                           1011, 1012, 1013, 1014, 1015, 1016, 1018, 1019, 1020, 1021, 1022,
-                           1023, 1024, 1025, 1026, 1027, 1028, 1029, 1030, 1031, 1032, 1033,
-                           1034, 1035, 1036, 1037, 1038, 1039, 1040, 1042, 1043, 1044, 1046,
-                           1047};
+  const int addressed[] = {2,    3,    4,    1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011,
+                           1012, 1013, 1014, 1015, 1016, 1018, 1019, 1020, 1021, 1022, 1023, 1024,
+                           1025, 1026, 1027, 1028, 1029, 1030, 1031, 1032, 1033, 1034, 1035, 1036,
+                           1037, 1038, 1039, 1040, 1042, 1043, 1044, 1046, 1047};
   for (int id : addressed) {
     EXPECT_NE(app::findControl(app::mainDialogTemplate(), id), nullptr) << id;
   }
@@ -100,11 +100,19 @@ TEST(DialogTemplateTest, EveryControlTheProgramAddressesIsInTheTemplate) {
 
 TEST(DialogTemplateTest, EveryTextFitsItsControlAtTheDialogFont) {
   // What the program writes into the labels beyond their captions.
-  const std::vector<std::pair<int, std::string>> written = {
-      {1020, "上载成功"},     {1021, "下载成功"}, {1033, "拷贝成功！！"}, {1039, "擦除成功！！"},
-      {1020, "100％"},        {1021, "100％"},    {1033, "100％"},        {1039, "100％"},
-      {1043, "9216-256"},     {1044, "9216-256"}, {1022, "S34ML08G2/S34ML08G1"},
-      {1029, "S34ML01G200TFI000"}, {1022, "未识别芯片"}};
+  const std::vector<std::pair<int, std::string>> written = {{1020, "上载成功"},
+                                                            {1021, "下载成功"},
+                                                            {1033, "拷贝成功！！"},
+                                                            {1039, "擦除成功！！"},
+                                                            {1020, "100％"},
+                                                            {1021, "100％"},
+                                                            {1033, "100％"},
+                                                            {1039, "100％"},
+                                                            {1043, "9216-256"},
+                                                            {1044, "9216-256"},
+                                                            {1022, "S34ML08G2/S34ML08G1"},
+                                                            {1029, "S34ML01G200TFI000"},
+                                                            {1022, "未识别芯片"}};
   auto check = [](const ControlSpec& c, const std::string& text) {
     // A check box or radio draws its box and a gap before the text; a push button and a group
     // box keep a margin either side.
@@ -124,7 +132,8 @@ TEST(DialogTemplateTest, EveryTextFitsItsControlAtTheDialogFont) {
       if (*c.caption != '\0' && c.kind != ControlKind::LogEdit) check(c, c.caption);
     }
   }
-  for (const auto& [id, text] : written) check(*app::findControl(app::mainDialogTemplate(), id), text);
+  for (const auto& [id, text] : written)
+    check(*app::findControl(app::mainDialogTemplate(), id), text);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The running dialog's rules, on the in-memory window and host: which controls a running job
 // disables and where the focus goes, what the exit asks and in which order it stops, saves and
 // ends, that no box opens over another, start-up's labels, and a job that throws.
+#include "app/host_controller.h"
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/host_controller.h"
 #include "test_support.h"
 
 namespace norvik::testing {
@@ -162,8 +163,9 @@ TEST_F(ControllerTest, NoToTheExitQuestionLetsTheCopyGoOn) {
   host.queueMessageAnswer(app::kIdNo);
   controller.cancelCommand();
   ASSERT_EQ(shownTexts().size(), 1u);
-  EXPECT_EQ(shownTexts()[0],
-            "拷贝或擦除正在编程器内进行，电脑无法停止它，退出后编程器会继续完成。要停止跟踪并退出吗？");
+  EXPECT_EQ(
+      shownTexts()[0],
+      "拷贝或擦除正在编程器内进行，电脑无法停止它，退出后编程器会继续完成。要停止跟踪并退出吗？");
   EXPECT_FALSE(controller.ending());
   gate.open();
   ASSERT_TRUE(idle());

@@ -101,7 +101,9 @@ TEST_F(LogTest, TwoRunsGiveTwoBlocksInCodePage936) {
   ASSERT_EQ(block.substr(0, 73), "\r\n" + std::string(69, '=') + "\r\n");
   EXPECT_EQ(block.substr(71, 5), "\r\n\r\n ");
   // "检测到A座芯片ID为" in code page 936, then the ID as ASCII; no UTF-8 anywhere.
-  EXPECT_NE(block.find("\xBC\xEC\xB2\xE2\xB5\xBD" "A\xD7\xF9\xD0\xBE\xC6\xAC" "ID\xCE\xAA:ECF10095"),
+  EXPECT_NE(block.find("\xBC\xEC\xB2\xE2\xB5\xBD"
+                       "A\xD7\xF9\xD0\xBE\xC6\xAC"
+                       "ID\xCE\xAA:ECF10095"),
             std::string::npos);
   EXPECT_EQ(both.find("检测到"), std::string::npos) << "no UTF-8 in the file";
 }

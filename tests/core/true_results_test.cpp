@@ -86,9 +86,10 @@ TEST_F(SimulatedDialog, AReadWhoseOutputIsCutShortMeanwhileFails) {
   dlg.OnRead({});
   ASSERT_TRUE(cut);
   EXPECT_EQ(dlg.lastOutcome(), app::Outcome::FileUnusable);
-  EXPECT_THAT(rig.messageTexts(),
-              ::testing::ElementsAre("上载的文件被其他程序改短了（文件比已写入的数据短），上载失败：" +
-                                     rig.file("out.bin")));
+  EXPECT_THAT(
+      rig.messageTexts(),
+      ::testing::ElementsAre("上载的文件被其他程序改短了（文件比已写入的数据短），上载失败：" +
+                             rig.file("out.bin")));
   EXPECT_EQ(rig.state().log.text().find("上载成功"), std::string::npos);
 }
 
@@ -120,7 +121,8 @@ TEST(SelfTestReasons, EachStepThatDoesNotFinishKeepsItsReason) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    testing::Rig rig(testing::RigOptions{.simulator = c.config, .catalogue = true, .subfolder = ""});
+    testing::Rig rig(
+        testing::RigOptions{.simulator = c.config, .catalogue = true, .subfolder = ""});
     rig.dlg().InitControlsAndConfig();
     rig.dlg().LookUpChips();
     rig.host.click(ids::kSelectB);
@@ -132,7 +134,8 @@ TEST(SelfTestReasons, EachStepThatDoesNotFinishKeepsItsReason) {
     const std::vector<std::string> texts = rig.messageTexts();
     ASSERT_FALSE(texts.empty());
     if (c.testBin.empty()) {
-      EXPECT_EQ(texts.back(), "芯片测试文件 test.bin 是空的，没有可比较的数据：" + rig.file("test.bin"));
+      EXPECT_EQ(texts.back(),
+                "芯片测试文件 test.bin 是空的，没有可比较的数据：" + rig.file("test.bin"));
     } else {
       EXPECT_EQ(texts.back().rfind("  测试不正常\n", 0), 0u) << texts.back();
       EXPECT_GE(texts.size(), 3u) << "the step's own message comes before the verdict";

@@ -36,7 +36,8 @@ class EventWatch final : public QObject {
 
 // Clicks once the device thread is idle: the probing boxes are disabled while it works.
 void click(ui::MainDialog& window, int id) {
-  ASSERT_TRUE(waitUntil([&] { return !window.controller().busy() && window.control(id)->isEnabled(); }));
+  ASSERT_TRUE(
+      waitUntil([&] { return !window.controller().busy() && window.control(id)->isEnabled(); }));
   qobject_cast<QAbstractButton*>(window.control(id))->click();
 }
 
