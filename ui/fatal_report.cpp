@@ -39,7 +39,7 @@ int runReportingFailures(const std::function<int()>& body) {
   }
   // Reported outside the handler: showing the box runs an event loop of its own.
   try {
-    reportFatal(QStringLiteral("程序内部错误，程序将退出: ") + what);
+    reportFatal(QString::fromUtf8(app::kMsgFatalFailure) + what);
   } catch (...) {
     std::fputs("norvik: internal error, and reporting it failed\n", stderr);
   }

@@ -46,7 +46,8 @@ inline constexpr const char* kMsgLogNotSaved = "无法保存操作日志文件�
 inline constexpr const char* kMsgConfigUnreadable = "无法读取配置文件，将按无配置运行：";
 inline constexpr const char* kMsgCatalogueUnreadable =
     "无法读取芯片库文件，其中的芯片将显示为未识别芯片：";
-inline constexpr const char* kMsgStopped = "操作已停止";
+// Followed by what went wrong: a failure that ends the program.
+inline constexpr const char* kMsgFatalFailure = "程序内部错误，程序将退出: ";
 // Followed by what went wrong; the dialog goes on after it.
 inline constexpr const char* kMsgUnexpectedFailure = "程序内部错误，操作已中止：";
 // The cancel command's question while an operation runs.
