@@ -4,10 +4,13 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <stop_token>
+#include <string>
 #include <vector>
 
 #include "app/dialog_template.h"
 #include "app/messages.h"
+#include "app/operation_log.h"
 #include "app/programmer_dlg.h"
 #include "app/session.h"
 #include "console_host.h"
@@ -107,16 +110,30 @@ class Session {
     return kExitOk;
   }
 
+  // A backend that stopped reaching the programmer (a library call that hung or crashed) says
+  // why, after the run's own message, on standard error and as a line of the log. A crash has
+  // an exit code of its own; a hung call keeps the code of the failure it caused.
+  int reportDeviceFault(int rc) {
+    const std::string fault = session_->device().fault();
+    if (fault.empty()) return rc;
+    std::fprintf(stderr, "norvik-cli: %s\n", fault.c_str());
+    app::OperationLog& log = state().log;
+    log.takeStamp(session_->clock());
+    log.appendStamped("\r\n %Y年%m月%d日%X ");
+    log.appendPlain(fault);
+    return session_->device().crashed() ? kExitLibraryCrash : rc;
+  }
+
   // The cancel command: the run's log appended to systemlog.log. A run that went well but whose
   // log could not be written says so in its exit code; a failure's own code is kept.
   int saveLog(int rc) {
-    // A backend that stopped reaching the programmer says why, after the run's own message.
-    if (const std::string fault = session_->device().fault(); !fault.empty()) {
-      std::fprintf(stderr, "norvik-cli: %s\n", fault.c_str());
-    }
+    rc = reportDeviceFault(rc);
     const bool saved = dlg_->OnCancel();
     return rc == kExitOk && !saved ? kExitLogNotSaved : rc;
   }
+
+  // detect saves no log: once stopped, it makes no further library call and ends.
+  void stopCallsOn(std::stop_token stop) { session_->link().dropCallsOnceStopped(std::move(stop)); }
 
  private:
   ConsoleHost host_;
@@ -186,17 +203,19 @@ int runDetect(const Options& opt) {
   Session s(false);
   if (const int rc = s.start(opt.backend); rc != kExitOk) return rc;
   s.host().setChecked(ids::kCopySpare, opt.spare);
+  s.stopCallsOn(opt.stop);
   s.dlg().OnRefreshDevice();
+  if (opt.stop.stop_requested()) return kExitOk;  // main ends it with the signal's code
   if (s.dlg().lastOutcome() == app::Outcome::NoProgrammer) {
     std::fprintf(stderr, "%s\n", app::kMsgNoDevice);
-    return kExitNoProgrammer;
+    return s.reportDeviceFault(kExitNoProgrammer);
   }
   const auto& c = s.state().chips;
   std::printf("A %s %s %s\n", c.chipIdTextA.c_str(), c.socketA.deviceName.c_str(),
               c.pageBlockTextA.c_str());
   std::printf("B %s %s %s\n", c.chipIdTextB.c_str(), c.socketB.deviceName.c_str(),
               c.pageBlockTextB.c_str());
-  return kExitOk;
+  return s.reportDeviceFault(kExitOk);  // a call that failed after the last answer
 }
 
 int runProgram(const Options& opt) {
