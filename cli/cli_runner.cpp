@@ -98,6 +98,9 @@ class Session {
   // stays as start-up left it, so the command works as the dialog would: with no socket radio
   // checked on socket B, with no chip-enable radio checked without a chip-enable bit.
   int prepare(const Options& opt, int spareBox, int skipBadBox, int startEdit) {
+    // A signal during the probes that come before an operation's first cycle ends them, and the
+    // operation then stops at its first cycle, as it would later.
+    session_->link().endProbesOnceStopped(opt.stop);
     if (!dlg_->InitControlsAndConfig()) return kExitNoProgrammer;
     dlg_->LookUpChips();
     if (!opt.socket.empty()) {

@@ -30,6 +30,11 @@ class DeviceLink {
   // nothing and returns 0) and pauses are skipped. For a command with nothing to finish or save
   // (norvik-cli detect), so that a stop ends it after the call in progress.
   void dropCallsOnceStopped(std::stop_token stop) { dropOnStop_ = std::move(stop); }
+  // Once `stop` is requested, a probe that repeats an earlier one ends before its next call
+  // (ProbeChips), so that the operation it comes before reaches its own stop at once instead of
+  // after the probes' calls.
+  void endProbesOnceStopped(std::stop_token stop) { endProbesOn_ = std::move(stop); }
+  bool probesStopped() const { return endProbesOn_.stop_requested(); }
 
   // A pause the protocol mandates between transfers.
   void pause(int ms);
@@ -61,6 +66,7 @@ class DeviceLink {
   std::FILE* trace_ = nullptr;
   double mandatedPauseMs_ = 0;
   std::stop_token dropOnStop_;
+  std::stop_token endProbesOn_;
 };
 
 // The device library's entry points. They forward to the process's installed link, which the
