@@ -34,7 +34,7 @@ if [ "${NORVIK_WINE_ARCH:-}" != 64 ] && ! why="$("$root/scripts/deps.sh" wine32:
     "suite will run the 64-bit build only" >&2
   # For scripts/test.sh's summary.
   [ -z "${NORVIK_STAGE_NOTES:-}" ] ||
-    echo "wine32:i386 (the 32-bit Wine): $(tail -n1 <<<"$why")" >>"$NORVIK_STAGE_NOTES"
+    echo "no 32-bit Wine: $(tail -n1 <<<"$why")" >>"$NORVIK_STAGE_NOTES"
 fi
 
 for arch in i686 x86_64; do

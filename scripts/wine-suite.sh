@@ -63,7 +63,7 @@ not_run() {
 }
 not_run
 if [ -n "$no_wine32" ]; then
-  echo "32-bit Windows build not run under Wine ($no_wine32): calling conventions, decorated @16 names, 32-bit refusal; the 64-bit build ran instead" >>"$notes"
+  echo "NOT RUN ($no_wine32): the 32-bit build under Wine: its calling conventions (__stdcall and __cdecl), the decorated @16 names, its refusal of a 64-bit library; the 64-bit build ran instead" >>"$notes"
 fi
 
 export WINEDEBUG=-all
@@ -193,7 +193,7 @@ seconds() { python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv
 within() { python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) <= float(sys.argv[2]) else 1)" "$@"; }
 
 # with_fault NAME FAULT RC MESSAGE COMMAND...: the command ends with exit RC and MESSAGE on
-# standard error; sets $took (seconds) and $folder.
+# standard error (an empty FAULT: no fault); sets $took (seconds) and $folder.
 with_fault() {
   local name="$1" fault="$2" want="$3" message="$4"; shift 4
   folder="$faulty/$name"
@@ -207,6 +207,9 @@ with_fault() {
   err="$(tr -d '\r' <"$folder/err.txt")"
   [ "$rc" = "$want" ] && [[ "$err" == *"$message"* ]] ||
     fail "$name ($fault): exit $rc after ${took}s, said: $err"
+  # A run that went well prints its result (detect's chips, erase's bad blocks): exit 0 alone
+  # is what Wine gives a program it could not run.
+  [ "$want" != 0 ] || [ -s "$folder/out.txt" ] || fail "$name: exit 0 but nothing printed"
   [ -z "$message" ] ||
     echo "wine-suite: $name: exit $rc after ${took}s: $(grep -F -- "$message" <<<"$err" | head -n1)"
 }
