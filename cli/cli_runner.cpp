@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <stop_token>
+#include <string>
 #include <vector>
 
 #include "app/dialog_template.h"
@@ -94,6 +96,9 @@ class CliRun {
   // stays as start-up left it, so the command works as the dialog would: with no socket radio
   // checked on socket B, with no chip-enable radio checked without a chip-enable bit.
   int prepare(const Options& opt, int spareBox, int skipBadBox, int startEdit) {
+    // A signal during the probes that come before an operation's first cycle ends them, and the
+    // operation then stops at its first cycle, as it would later.
+    session_->link().endProbesOnceStopped(opt.stop);
     if (!dlg_->InitControlsAndConfig()) return kExitNoProgrammer;
     dlg_->LookUpChips();
     if (!opt.socket.empty()) {
@@ -106,17 +111,28 @@ class CliRun {
     return kExitOk;
   }
 
+  // A backend that stopped reaching the programmer (a library call that hung or crashed) says
+  // why, after the run's own message, on standard error and as a line of the log. A crash has
+  // an exit code of its own; a hung call keeps the code of the failure it caused.
+  int reportDeviceFault(int rc) {
+    const std::string fault = session_->device().fault();
+    if (fault.empty()) return rc;
+    std::fprintf(stderr, "norvik-cli: %s\n", fault.c_str());
+    dlg_->logDeviceFault(fault);
+    return session_->device().crashed() ? kExitLibraryCrash : rc;
+  }
+
   // The cancel command: the run's log appended to systemlog.log. A run that went well but whose
   // log could not be written says so in its exit code; a failure's own code is kept.
   int saveLog(int rc) {
     host_.endProgressLine();
-    // A backend that stopped reaching the programmer says why, after the run's own message.
-    if (const std::string fault = session_->device().fault(); !fault.empty()) {
-      std::fprintf(stderr, "norvik-cli: %s\n", fault.c_str());
-    }
+    rc = reportDeviceFault(rc);
     const bool saved = dlg_->OnCancel();
     return rc == kExitOk && !saved ? kExitLogNotSaved : rc;
   }
+
+  // detect saves no log: once stopped, it makes no further library call and ends.
+  void stopCallsOn(std::stop_token stop) { session_->link().dropCallsOnceStopped(std::move(stop)); }
 
  private:
   ConsoleHost host_;
@@ -155,17 +171,19 @@ int runDetect(const Options& opt) {
   CliRun s(false);
   if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
   s.host().setChecked(ids::kCopySpare, opt.spare);
+  s.stopCallsOn(opt.stop);
   s.dlg().OnRefreshDevice();
+  if (opt.stop.stop_requested()) return kExitOk;  // main ends it with the signal's code
   if (s.dlg().lastOutcome() == app::Outcome::NoProgrammer) {
     std::fprintf(stderr, "%s\n", app::kMsgNoDevice);
-    return kExitNoProgrammer;
+    return s.reportDeviceFault(kExitNoProgrammer);
   }
   const auto& c = s.state().chips;
   std::printf("A %s %s %s\n", c.chipIdTextA.c_str(), c.socketA.deviceName.c_str(),
               c.pageBlockTextA.c_str());
   std::printf("B %s %s %s\n", c.chipIdTextB.c_str(), c.socketB.deviceName.c_str(),
               c.pageBlockTextB.c_str());
-  return kExitOk;
+  return s.reportDeviceFault(kExitOk);  // a call that failed after the last answer
 }
 
 int runProgram(const Options& opt) {

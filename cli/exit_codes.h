@@ -18,6 +18,7 @@ inline constexpr int kExitSimulator = 9;       // the simulator's configuration 
 inline constexpr int kExitNoAnswer = 10;       // the programmer stopped reporting a copy or erase
 inline constexpr int kExitLogNotSaved = 11;    // done, but systemlog.log was not written
 inline constexpr int kExitDeviceLibrary = 12;  // qxUSBDev.dll missing, unloadable or incomplete
+inline constexpr int kExitLibraryCrash = 13;   // qxUSBDev.dll crashed inside one of its calls
 inline constexpr int kExitUsage = 64;          // bad command line
 inline constexpr int kExitInternal = 70;       // an unexpected failure inside the program
 // A run stopped by a signal ends with 128 + its number (exitCodeForSignal in signal_watch.h).

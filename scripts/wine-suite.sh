@@ -7,16 +7,64 @@
 #   - the same commands in a folder with a Chinese name, run once by the Linux norvik-cli on its
 #     in-process simulator and once by the .exe through the DLL: outputs, exit codes, files, the
 #     log and the device trace must be alike (scripts/compare-runs.py);
-# and that a missing library and one without the two functions each give their message and exit
-# code 12. Wine that cannot start fails the suite.
+# and then
+#   - that a missing library and one without the two functions each give their message and exit
+#     code 12, and so does a library of the other width ("not a 32-bit Windows library");
+#   - that a library that crashes inside qxUSB_WriteData or qxUSB_ReadData ends the command with
+#     its message, a log line naming the function and exit code 13;
+#   - that a library call that never returns is named (detect too) and bounded in time, and that
+#     Ctrl-C during a slow detect ends it at once; the times are printed.
+#
+# The build that counts is the 32-bit one, run by the 32-bit Wine (wine32:i386): the vendor's
+# library is 32-bit, and only there do the two calling conventions differ. Without wine32 (or
+# with NORVIK_WINE_ARCH=64) the same checks run on the 64-bit build under wine64, with the
+# __cdecl library only, and the suite says loudly, at its start and its end, what did not run.
+# NORVIK_WINE_ARCH=32 runs the 32-bit build even where dpkg knows no wine32.
+# A 32-bit program given to wine64 prints nothing and exits 0, so every check looks for a line
+# the program itself printed, never at the exit code alone. Wine that cannot start fails the
+# suite.
 #
 #   scripts/wine-suite.sh [LINUX-BUILD]   (default build-test: needs norvik-cli and the tests)
+#
+# NORVIK_STAGE_NOTES names a file that gets one line per check that did not run (for
+# scripts/test.sh's summary).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 linux_build="$(cd "${1:-$root/build-test}" && pwd)"
-win_build="$root/build-windows"
-bash "$root/scripts/build-windows.sh" "$win_build"
+win32_build="$root/build-windows"
+win64_build="$win32_build-x64"
+# NORVIK_SKIP_WINDOWS_BUILD=1: scripts/test.sh has just run it.
+[ "${NORVIK_SKIP_WINDOWS_BUILD:-}" = 1 ] || bash "$root/scripts/build-windows.sh" "$win32_build"
 cmake --build "$linux_build" --target norvik-cli norvik_core_tests
+
+notes="${NORVIK_STAGE_NOTES:-/dev/null}"
+if [ "${NORVIK_WINE_ARCH:-}" = 64 ]; then
+  no_wine32="NORVIK_WINE_ARCH=64 asks for the 64-bit run"
+elif [ "${NORVIK_WINE_ARCH:-}" = 32 ]; then
+  no_wine32=""  # the 32-bit run, whatever dpkg says (a Wine installed some other way)
+elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  no_wine32="wine32:i386 is not installed"
+else
+  no_wine32=""
+fi
+if [ -z "$no_wine32" ]; then
+  bits=32 win_build="$win32_build" other_build="$win64_build" conventions="stdcall cdecl"
+else
+  bits=64 win_build="$win64_build" other_build="$win32_build" conventions="cdecl"
+fi
+not_run() {
+  [ -n "$no_wine32" ] || return 0
+  echo "wine-suite: ################################################################################"
+  echo "wine-suite: NOT RUN ($no_wine32): the 32-bit build, the one a real programmer needs:"
+  echo "wine-suite:   its thunk for either calling convention, the __stdcall library and its decorated"
+  echo "wine-suite:   names (_qxUSB_WriteData@16), its refusal of a 64-bit library. Checked instead: the"
+  echo "wine-suite:   64-bit build under wine64 (__cdecl library, plain names)."
+  echo "wine-suite: ################################################################################"
+}
+not_run
+if [ -n "$no_wine32" ]; then
+  echo "NOT RUN ($no_wine32): the 32-bit build under Wine: its calling conventions (__stdcall and __cdecl), the decorated @16 names, its refusal of a 64-bit library; the 64-bit build ran instead" >>"$notes"
+fi
 
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$win_build/wine-prefix}"
@@ -27,6 +75,7 @@ if [ "$(timeout 120 wine cmd /c echo wine-is-running 2>/dev/null | tr -d '\r')" 
   echo "wine-suite: Wine cannot start on this machine (WINEPREFIX=$WINEPREFIX); failing" >&2
   exit 1
 fi
+echo "wine-suite: the ${bits}-bit build ($win_build) under Wine"
 
 fail() { echo "wine-suite: $*" >&2; exit 1; }
 
@@ -78,7 +127,7 @@ run_sequence() {  # folder runner
 
 runs="$win_build/wine-runs"
 rm -rf "$runs" && mkdir -p "$runs"
-for convention in stdcall cdecl; do
+for convention in $conventions; do
   bin="$runs/$convention/bin"
   mkdir -p "$bin"
   cp "$win_build/norvik-cli.exe" "$win_build/test-dll/$convention/qxUSBDev.dll" "$bin/"
@@ -90,7 +139,7 @@ for convention in stdcall cdecl; do
     cdecl) exports="(qxUSB_WriteData, qxUSB_ReadData)" ;;
   esac
   [[ "$shown" == "qxUSBDev.dll: "*"qxUSBDev.dll $exports" ]] ||
-    fail "$convention: norvik-cli.exe backend said: $shown"
+    fail "$convention: norvik-cli.exe backend said: ${shown:-nothing (as a 32-bit program does under a Wine without wine32)}"
   echo "wine-suite: $convention: $shown"
 
   NORVIK_CLI_UNDER_TEST="$root/scripts/wine-cli.sh" NORVIK_WINE_CLI="$exe" NORVIK_WINE_THROUGH_DLL=1 \
@@ -116,11 +165,112 @@ expect_refusal() {
   [ "$rc" = 12 ] && [[ "$err" == *"$2"* ]] || fail "$1: exit $rc, said: $err"
   echo "wine-suite: $1: exit $rc: $err"
 }
-# No library beside the program nor on the search path; then one without the two functions.
+# No library beside the program nor on the search path; then one without the two functions; then
+# one of the other width.
 bare="$runs/missing"
 mkdir -p "$bare"
 cp "$win_build/norvik-cli.exe" "$bare/"
 expect_refusal "missing library" "qxUSBDev.dll was not found"
 cp "$win_build/test-dll/empty/qxUSBDev.dll" "$bare/"
 expect_refusal "library without the functions" "has no function qxUSB_WriteData"
-echo "wine-suite: passed"
+cp "$other_build/test-dll/cdecl/qxUSBDev.dll" "$bare/"
+expect_refusal "library of the other width" "is not a ${bits}-bit Windows library"
+if [ "$bits" = 32 ]; then
+  # The 64-bit build too, which the same Wine runs: it refuses a 32-bit library as such.
+  bare="$runs/missing-64"
+  mkdir -p "$bare"
+  cp "$win64_build/norvik-cli.exe" "$win32_build/test-dll/cdecl/qxUSBDev.dll" "$bare/"
+  expect_refusal "64-bit build, 32-bit library" "is not a 64-bit Windows library"
+fi
+
+# A library that misbehaves (NORVIK_DLL_FAULT, see tests/windows/qxusbdev_sim.cpp), in a fresh
+# working folder for each case.
+faulty="$runs/faults"
+mkdir -p "$faulty/bin"
+cp "$win_build/norvik-cli.exe" "$win_build/test-dll/cdecl/qxUSBDev.dll" "$faulty/bin/"
+now() { date +%s.%N; }
+seconds() { python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv[1]):.1f}')" "$@"; }
+within() { python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) <= float(sys.argv[2]) else 1)" "$@"; }
+
+# with_fault NAME FAULT RC MESSAGE COMMAND...: the command ends with exit RC and MESSAGE on
+# standard error (an empty FAULT: no fault); sets $took (seconds) and $folder.
+with_fault() {
+  local name="$1" fault="$2" want="$3" message="$4"; shift 4
+  folder="$faulty/$name"
+  prepare_folder "$folder"
+  local rc=0 began
+  began="$(now)"
+  (cd "$folder" && NORVIK_DLL_SIMULATOR=sim.ini NORVIK_DLL_FAULT="$fault" \
+     wine "$faulty/bin/norvik-cli.exe" "$@" >out.txt 2>err.txt) || rc=$?
+  took="$(seconds "$began" "$(now)")"
+  local err
+  err="$(tr -d '\r' <"$folder/err.txt")"
+  [ "$rc" = "$want" ] && [[ "$err" == *"$message"* ]] ||
+    fail "$name ($fault): exit $rc after ${took}s, said: $err"
+  # A run that went well prints its result (detect's chips, erase's bad blocks): exit 0 alone
+  # is what Wine gives a program it could not run.
+  [ "$want" != 0 ] || [ -s "$folder/out.txt" ] || fail "$name: exit 0 but nothing printed"
+  [ -z "$message" ] ||
+    echo "wine-suite: $name: exit $rc after ${took}s: $(grep -F -- "$message" <<<"$err" | head -n1)"
+}
+# The log line that names the fault, in the folder's systemlog.log.
+logged() {
+  python3 - "$folder/systemlog.log" "$1" <<'PY' || fail "$(basename "$folder"): systemlog.log lacks \"$1\""
+import sys
+text = open(sys.argv[1], "rb").read().decode("gb18030")
+sys.exit(0 if sys.argv[2] in text else 1)
+PY
+}
+
+with_fault crash-in-write crash:write:1 13 "the device library crashed in qxUSB_WriteData: access violation writing" \
+  program img.bin --socket B --no-spare
+logged "the device library crashed in qxUSB_WriteData"
+with_fault crash-in-read crash:read:0 13 "the device library crashed in qxUSB_ReadData: access violation writing" \
+  read out.bin --socket B --length 4000 --no-spare
+logged "the device library crashed in qxUSB_ReadData"
+
+# A call that never returns is given up after its time-out (1 s here) and 2 s of grace; what
+# follows fails at once, so the command ends about 3 s later than it would have without the
+# fault (measured against a run without it, which leaves out Wine's start; 1.5 s of slack for a
+# busy machine).
+with_fault detect-as-usual "" 0 "" detect
+usual="$took"
+with_fault hang-in-detect hang:read:2 2 "qxUSB_ReadData did not return within 1000 ms + 2000 ms" detect
+echo "wine-suite: hang-in-detect: ${took}s, ${usual}s without the hang"
+within "$(seconds "$usual" "$took")" 4.5 || fail "detect with a hung library took ${took}s"
+with_fault erase-as-usual "" 0 "" erase --socket B --length 20000
+usual="$took"
+# The erase's 26th reply read is its first progress poll: four probes of six reads each and the
+# pair's read come before it (exit 10 shows that the hang came while following the erase).
+with_fault hang-in-erase hang:read:2@26 10 "qxUSB_ReadData did not return within 1000 ms + 2000 ms" \
+  erase --socket B --length 20000
+logged "qxUSB_ReadData did not return"
+echo "wine-suite: hang-in-erase: ${took}s, ${usual}s without the hang"
+within "$(seconds "$usual" "$took")" 4.5 || fail "an erase with a hung library took ${took}s"
+
+# Ctrl-C during a detect whose every library call takes 0.9 s: it ends after the call in
+# progress, without the calls that were still to come.
+folder="$faulty/ctrl-c-detect"
+prepare_folder "$folder"
+# A background job of a script starts with SIGINT ignored, which norvik-cli would keep ignoring.
+(cd "$folder" && NORVIK_DLL_SIMULATOR=sim.ini NORVIK_DLL_FAULT=slow:900 NORVIK_TRACE=trace.txt \
+   exec env --default-signal=INT wine "$faulty/bin/norvik-cli.exe" detect >out.txt 2>err.txt) &
+pid=$!
+# Into the probe: the refresh, its pause and the query are in the trace.
+for _ in $(seq 300); do
+  [ ! -f "$folder/trace.txt" ] || [ "$(wc -l <"$folder/trace.txt")" -lt 3 ] || break
+  sleep 0.1
+done
+signalled="$(now)"
+kill -INT "$pid"
+rc=0
+wait "$pid" || rc=$?
+took="$(seconds "$signalled" "$(now)")"
+err="$(tr -d '\r' <"$folder/err.txt")"
+[ "$rc" = 130 ] && [[ "$err" == *"stopping after the current step"* ]] ||
+  fail "Ctrl-C during a slow detect: exit $rc after ${took}s, said: $err"
+within "$took" 2.5 || fail "Ctrl-C during a slow detect took ${took}s to end it"
+echo "wine-suite: Ctrl-C during a slow detect: exit $rc ${took}s after the signal"
+
+not_run
+echo "wine-suite: passed (${bits}-bit build)"

@@ -29,6 +29,11 @@ void OperationLog::appendStamped(std::string_view pattern) {
   logText_ += formatStamp(logTime_, pattern);
 }
 
+void OperationLog::appendStampedWith(std::string_view pattern, std::string_view text) {
+  appendStamped(pattern);
+  logText_ += text;
+}
+
 void OperationLog::appendDetection(const char* pattern, const std::string& idText,
                                    const std::string& pageBlockText) {
   // The ID text is joined to the pattern before formatting: the detection line's length limit

@@ -29,6 +29,8 @@ inline constexpr const char* kLineStopped = "\r\n %Y年%m月%d日%X 操作已停
 inline constexpr const char* kLineStoppedFollowing =
     "\r\n %Y年%m月%d日%X 已停止跟踪（退出），编程器内的操作仍在继续";
 
+// What the device library did to the run (a call that hung or crashed), followed by the text.
+inline constexpr const char* kLineDeviceFault = "\r\n %Y年%m月%d日%X ";
 // An operation ended by a failure inside the program (reported in a message box as well).
 inline constexpr const char* kLineUnexpectedFailure =
     "\r\n %Y年%m月%d日%X 程序内部错误，操作已中止";
@@ -49,6 +51,8 @@ class OperationLog {
   // Formats the stamp (local time) with `pattern` (%Y %m %d %X as strftime in the "C" locale)
   // and appends the result. A result longer than 127 bytes in code page 936 appends nothing.
   void appendStamped(std::string_view pattern);
+  // A stamped pattern followed by `text` as it is (no conversion in it is expanded).
+  void appendStampedWith(std::string_view pattern, std::string_view text);
   // The detection line of one socket: stamped pattern + ID, then "--页块大小为:" + page/block.
   void appendDetection(const char* pattern, const std::string& idText,
                        const std::string& pageBlockText);

@@ -192,6 +192,12 @@ void CProgrammerDlg::OnReadSpare() {
   probe(host_.isChecked(ids::kReadSpare) ? 1 : 0);
 }
 
+void CProgrammerDlg::logDeviceFault(const std::string& fault) {
+  state_.log.takeStamp(link_.clock());
+  state_.log.appendStampedWith(kLineDeviceFault, fault);
+  showLog();
+}
+
 void CProgrammerDlg::reportUnexpectedFailure(const std::string& what) {
   state_.log.takeStamp(link_.clock());
   state_.log.appendStamped(kLineUnexpectedFailure);

@@ -96,6 +96,8 @@ class CProgrammerDlg {
   // the user) when the file could not be written; the dialog ends either way.
   bool OnCancel();
 
+  // The device library stopped reaching the programmer (`fault` says how): a line of the log.
+  void logDeviceFault(const std::string& fault);
   // A failure escaped a handler: it is shown and logged, and the dialog goes on.
   void reportUnexpectedFailure(const std::string& what);
 

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "devlib/crash_guard.h"
+
 namespace norvik::devlib {
 
 namespace {
@@ -24,6 +26,7 @@ struct Call {
   std::vector<unsigned char> bytes;  // the call's own copy: never the caller's memory
   int result = 0;
   bool done = false;
+  std::string crash;  // what went wrong inside the library, if the call crashed there
 };
 
 }  // namespace
@@ -35,7 +38,8 @@ struct DeviceLibraryBackend::State {
   std::condition_variable changed;
   std::shared_ptr<Call> pending;  // handed to the library thread, not yet taken
   bool ending = false;
-  std::string fault;  // set once a call is given up; from then on nothing is called
+  std::string fault;     // set once a call is given up; from then on nothing is called
+  bool crashed = false;  // the call given up crashed inside the library
   std::thread thread;
 
   // The library thread: takes one call at a time and makes it.
@@ -47,8 +51,17 @@ struct DeviceLibraryBackend::State {
       const std::shared_ptr<Call> call = std::exchange(self->pending, nullptr);
       lock.unlock();
       const auto& function = call->isWrite ? self->functions.write : self->functions.read;
-      const int result =
-          function(call->endpoint, call->bytes.data(), call->length, call->timeoutMs);
+      const int result = guardedCall(
+          [&] {
+            return function(call->endpoint, call->bytes.data(), call->length, call->timeoutMs);
+          },
+          [&](const std::string& what) {
+            // On this thread, which never comes back from the library: the caller goes on.
+            const std::lock_guard crashLock(self->mutex);
+            call->crash = what;
+            call->done = true;
+            self->changed.notify_all();
+          });
       lock.lock();
       call->result = result;
       call->done = true;
@@ -63,9 +76,17 @@ struct DeviceLibraryBackend::State {
     pending = call;
     changed.notify_all();
     const auto bound = std::chrono::milliseconds(std::max(call->timeoutMs, 0)) + grace;
-    if (changed.wait_for(lock, bound, [&] { return call->done; })) return true;
-    if (pending == call) pending = nullptr;  // not even started: the thread is still busy
+    const bool returned = changed.wait_for(lock, bound, [&] { return call->done; });
     const std::string& name = call->isWrite ? functions.writeName : functions.readName;
+    if (returned && !call->crash.empty()) {
+      crashed = true;
+      fault = "the device library crashed in " + name + ": " + call->crash +
+              "; it is not called again in this run (unplug the programmer, plug it in again and "
+              "restart)";
+      return false;
+    }
+    if (returned) return true;
+    if (pending == call) pending = nullptr;  // not even started: the thread is still busy
     fault = name + " did not return within " + std::to_string(call->timeoutMs) + " ms + " +
             std::to_string(grace.count()) +
             " ms; the device library is not called again in this run (unplug the programmer, "
@@ -128,6 +149,11 @@ int DeviceLibraryBackend::readData(int endpoint, unsigned char* buffer, int leng
 std::string DeviceLibraryBackend::fault() const {
   std::lock_guard lock(state_->mutex);
   return state_->fault;
+}
+
+bool DeviceLibraryBackend::crashed() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->crashed;
 }
 
 }  // namespace norvik::devlib

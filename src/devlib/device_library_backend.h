@@ -9,6 +9,9 @@
 //   fails at once, as without a programmer), and fault() says what happened. So an operation,
 //   its stop and the program's end all come within that bound, and the log is still saved. The
 //   abandoned call keeps buffers of its own, so returning late cannot write into freed memory.
+// - A crash survived: an exception the library raises and does not handle itself (an access
+//   violation in its code) is caught on the library thread (crash_guard.h). The call is given
+//   up as above, and fault() says that the library crashed, in which function, and how.
 // - Sane counts: a result below 0 or above the length asked for is a failed transfer (0), never
 //   a count of bytes to copy. A read copies only the bytes the library says arrived, into the
 //   start of the caller's buffer, and leaves the rest as it was.
@@ -44,6 +47,7 @@ class DeviceLibraryBackend final : public link::UsbBackend {
   int writeData(int endpoint, const unsigned char* buffer, int length, int timeoutMs) override;
   int readData(int endpoint, unsigned char* buffer, int length, int timeoutMs) override;
   std::string fault() const override;
+  bool crashed() const override;
 
   struct State;
 

@@ -17,9 +17,9 @@ struct LoadedLibrary {
   std::string exportsUsed;  // "qxUSB_WriteData, qxUSB_ReadData", or the decorated names found
 };
 
-// nullopt, with `error` naming the file and what is wrong (missing, not a 32-bit Windows
-// library, a function missing), when the library can't be used. Builds for other platforms
-// have no device library and always say so.
+// nullopt, with `error` naming the file and what is wrong (missing, not a Windows library of
+// this build's width, a function missing), when the library can't be used. Builds for other
+// platforms have no device library and always say so.
 std::optional<LoadedLibrary> loadDeviceLibrary(std::string* error);
 
 }  // namespace norvik::devlib

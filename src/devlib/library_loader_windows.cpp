@@ -63,7 +63,8 @@ std::string whyNotLoaded(DWORD error) {
              " was not found, neither in norvik-cli's folder nor on the DLL search path "
              "(or a library it needs is missing)";
     case ERROR_BAD_EXE_FORMAT:
-      return file + " is not a 32-bit Windows library";
+      // The library must match this build: a 32-bit norvik-cli.exe loads only a 32-bit one.
+      return file + " is not a " + std::to_string(sizeof(void*) * 8) + "-bit Windows library";
     default:
       return file + " could not be loaded (Windows error " + std::to_string(error) + ")";
   }

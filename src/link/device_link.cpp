@@ -47,6 +47,7 @@ void DeviceLink::traceTransfer(char direction, int endpoint, int length, int tim
 }
 
 int DeviceLink::writeData(int endpoint, const unsigned char* buffer, int length, int timeoutMs) {
+  if (dropOnStop_.stop_requested()) return 0;
   int result = backend_.writeData(endpoint, buffer, length, timeoutMs);
   // A write shows what was sent, a read what arrived.
   if (trace_) traceTransfer('W', endpoint, length, timeoutMs, result, buffer, length);
@@ -54,13 +55,24 @@ int DeviceLink::writeData(int endpoint, const unsigned char* buffer, int length,
 }
 
 int DeviceLink::readData(int endpoint, unsigned char* buffer, int length, int timeoutMs) {
+  if (dropOnStop_.stop_requested()) return 0;
   int result = backend_.readData(endpoint, buffer, length, timeoutMs);
   if (trace_) traceTransfer('R', endpoint, length, timeoutMs, result, buffer, result);
   return result;
 }
 
 void DeviceLink::pause(int ms) {
-  clock_.sleepMs(ms);
+  if (dropOnStop_.stop_possible()) {
+    // In slices, so that a stop ends the pause too.
+    constexpr double kSliceMs = 50;
+    const double end = clock_.monotonicMs() + ms;
+    for (double now = clock_.monotonicMs(); now < end; now = clock_.monotonicMs()) {
+      if (dropOnStop_.stop_requested()) return;
+      clock_.sleepUntilMs(std::min(end, now + kSliceMs));
+    }
+  } else {
+    clock_.sleepMs(ms);
+  }
   mandatedPauseMs_ += ms;
   if (trace_) traceLine(stamp(clock_.monotonicMs() - startMs_) + " P " + std::to_string(ms));
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 #include "link/usb_backend.h"
@@ -22,6 +23,19 @@ class DeviceLink {
 
   int writeData(int endpoint, const unsigned char* buffer, int length, int timeoutMs);
   int readData(int endpoint, unsigned char* buffer, int length, int timeoutMs);
+  // True once the backend has stopped reaching the programmer for good (UsbBackend::fault):
+  // loops that wait for an answer end instead of polling a backend that will not answer.
+  bool backendLost() const { return !backend_.fault().empty(); }
+  // From the moment `stop` is requested, no further call reaches the backend (each transfers
+  // nothing and returns 0) and pauses are skipped. For a command with nothing to finish or save
+  // (norvik-cli detect), so that a stop ends it after the call in progress.
+  void dropCallsOnceStopped(std::stop_token stop) { dropOnStop_ = std::move(stop); }
+  // Once `stop` is requested, a probe that repeats an earlier one ends before its next call
+  // (ProbeChips), so that the operation it comes before reaches its own stop at once instead of
+  // after the probes' calls.
+  void endProbesOnceStopped(std::stop_token stop) { endProbesOn_ = std::move(stop); }
+  bool probesStopped() const { return endProbesOn_.stop_requested(); }
+
   // A pause the protocol mandates between transfers.
   void pause(int ms);
   // The same pause in two halves, so that the host's own work (file I/O, progress) happens
@@ -51,6 +65,8 @@ class DeviceLink {
   std::mutex traceMutex_;
   std::FILE* trace_ = nullptr;
   double mandatedPauseMs_ = 0;
+  std::stop_token dropOnStop_;
+  std::stop_token endProbesOn_;
 };
 
 }  // namespace norvik::link

@@ -44,7 +44,9 @@ PairOutcome commandPair(DeviceLink& link, std::uint8_t command, std::uint32_t st
       out.result = PairResult::Accepted;
       return out;
     }
-    if (link.clock().monotonicMs() - began >= boundMs) {
+    // A backend that has given up on the programmer (a library call that hung or crashed) won't
+    // answer again: waiting out the bound would only delay the failure.
+    if (link.clock().monotonicMs() - began >= boundMs || link.backendLost()) {
       out.result = PairResult::TimedOut;
       return out;
     }

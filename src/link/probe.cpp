@@ -41,14 +41,27 @@ bool ask(DeviceLink& link, const CommandPacket& packet, Packet& reply, bool must
   return sent;
 }
 
+// What a probe reports when the programmer answers as it did last time: the status of the chips
+// as the last probe and lookup left them (socket B's state wins, as below).
+int statusAsBefore(const ChipState& chips) {
+  if (chips.socketB.unrecognised()) return kProbeSocketBUnrecognised;
+  if (chips.socketA.unrecognised()) return kProbeSocketAUnrecognised;
+  return kProbeOk;
+}
+
 }  // namespace
 
 int ProbeChips(DeviceLink& link, ChipState& chips, int spareFlag, const PageBlockSink& show) {
   Packet reply = kReplyBufferStart;
+  // A stopped run ends a repeated probe (IDs known from an earlier one) before its next call.
+  const bool repeated = !chips.chipIdTextA.empty();
+  auto stopped = [&] { return repeated && link.probesStopped(); };
 
+  if (stopped()) return statusAsBefore(chips);
   if (!ask(link, CommandPacket::identification(kCmdQuery, kCmdQuery), reply, true)) {
     return kProbeNoProgrammer;
   }
+  if (stopped()) return statusAsBefore(chips);
   if (!ask(link, CommandPacket::identification(kCmdSocket, kSubReadIdA), reply, true)) {
     return kProbeNoProgrammer;
   }
@@ -59,9 +72,11 @@ int ProbeChips(DeviceLink& link, ChipState& chips, int spareFlag, const PageBloc
       geometry_packet::fromChip(chips.socketA, reply[id_reply::kIdAt], spareFlag);
   chips.pageBlockTextA = geometry_packet::pageBlockText(geoA);
   if (show) show(Socket::A, chips.pageBlockTextA);
+  if (stopped()) return statusAsBefore(chips);
   sendCommand(link, geometry_packet::encode(kSubGeometryA, geoA));
   link.pause(kProbePauseMs);
 
+  if (stopped()) return statusAsBefore(chips);
   // Socket B's ID write is not checked: the programmer answered twice already.
   ask(link, CommandPacket::identification(kCmdSocket, kSubReadIdB), reply, false);
   chips.chipIdTextB = idText(reply);

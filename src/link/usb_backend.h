@@ -17,6 +17,9 @@ class UsbBackend {
   // Why the backend has stopped reaching the programmer for good (a library call that never
   // returned, say), for the operator; empty while it works.
   virtual std::string fault() const { return {}; }
+  // Whether that fault is a crash inside the backend's own code (the vendor's library), rather
+  // than a call that never returned.
+  virtual bool crashed() const { return false; }
 };
 
 }  // namespace norvik::link

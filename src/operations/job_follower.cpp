@@ -28,7 +28,8 @@ JobOutcome followJob(link::DeviceLink& link, const JobPolling& polling, link::Pa
     progress.polled(link::progress::percent(buffer), wholeReport(second, buffer));
     if (secondDone) return {JobResult::Done, buffer};
     if (firstDone) return {JobResult::Done, first};
-    if (link.clock().monotonicMs() - lastReportMs >= polling.silenceBoundMs) {
+    // A backend that has given up on the programmer won't bring another report.
+    if (link.clock().monotonicMs() - lastReportMs >= polling.silenceBoundMs || link.backendLost()) {
       return {JobResult::Silent, buffer};
     }
   }

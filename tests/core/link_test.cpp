@@ -9,6 +9,7 @@
 #include "link/exchange.h"
 #include "link/geometry_packet.h"
 #include "link/replies.h"
+#include "operations/job_follower.h"
 #include "test_support.h"
 
 namespace norvik {
@@ -114,6 +115,76 @@ TEST(CommandPairTest, CopyAndEraseAcceptProgressReportsReadOnce) {
                                      "W 3 16 1000 16 AA550707000800000000020050AA5500", "P 20",
                                      "W 3 16 1000 16 AA550710000800000000020050AA5500",
                                      "R 2 16 1000 16 32550003AA5500000000000000000000"));
+}
+
+// A backend that has given up on the programmer, as the device-library backend does after a call
+// that hung or crashed: every call fails at once.
+class LostBackend final : public link::UsbBackend {
+ public:
+  int writeData(int, const unsigned char*, int, int) override { return ++calls, 0; }
+  int readData(int, unsigned char*, int, int) override { return ++calls, 0; }
+  std::string fault() const override { return "qxUSB_ReadData did not return"; }
+  int calls = 0;
+};
+
+TEST(CommandPairTest, ABackendThatHasGivenUpEndsThePairAfterOneCycle) {
+  LostBackend backend;
+  VirtualClock clock;
+  link::DeviceLink link(backend, clock);
+  auto out = link::commandPair(link, link::kCmdErase, 0, 1, 0, link::kErasePair);
+  EXPECT_EQ(out.result, link::PairResult::TimedOut);
+  EXPECT_EQ(out.cycles, 1);
+  EXPECT_EQ(backend.calls, 3);  // set-up, start, one reply read; not 30 seconds of them
+}
+
+TEST(JobFollowerTest, ABackendThatHasGivenUpEndsTheFollowAfterOnePoll) {
+  struct Ignored final : operations::JobProgress {
+    void polled(std::uint8_t, bool) override {}
+  } progress;
+  LostBackend backend;
+  VirtualClock clock;
+  link::DeviceLink link(backend, clock);
+  link::Packet buffer{};
+  const operations::JobOutcome out =
+      operations::followJob(link, operations::kErasePolling, buffer, progress, {});
+  EXPECT_EQ(out.result, operations::JobResult::Silent);
+  EXPECT_EQ(clock.sleptMs(), 100);  // one poll's pause, not the ten seconds of silence
+}
+
+// A clock on which a stop is requested once `afterMs` have been slept.
+class StoppingClock final : public Clock {
+ public:
+  StoppingClock(std::stop_source stop, double afterMs)
+      : stop_(std::move(stop)), afterMs_(afterMs) {}
+  void sleepMs(int ms) override {
+    clock_.sleepMs(ms);
+    if (clock_.monotonicMs() >= afterMs_) stop_.request_stop();
+  }
+  double monotonicMs() override { return clock_.monotonicMs(); }
+  std::time_t wallNow() override { return clock_.wallNow(); }
+
+ private:
+  VirtualClock clock_;
+  std::stop_source stop_;
+  double afterMs_;
+};
+
+TEST(DeviceLinkTest, OnceStoppedNoCallReachesTheBackendAndAPauseEndsEarly) {
+  testing::EventLog events;
+  testing::ScriptedBackend backend(events);
+  std::stop_source stop;
+  StoppingClock clock(stop, 200);
+  link::DeviceLink link(backend, clock);
+  link.dropCallsOnceStopped(stop.get_token());
+  const link::Packet packet{};
+  EXPECT_EQ(link.writeData(link::kEpCommand, packet.data(), link::kPacketSize, 1000), 16);
+  link.pause(1400);  // the stop comes 200 ms into it
+  EXPECT_LT(clock.monotonicMs(), 300);
+  link::Packet reply{};
+  EXPECT_EQ(link.writeData(link::kEpCommand, packet.data(), link::kPacketSize, 1000), 0);
+  EXPECT_EQ(link.readData(link::kEpReply, reply.data(), link::kPacketSize, 1000), 0);
+  EXPECT_THAT(events.events(),
+              ::testing::ElementsAre("W 3 16 1000 16 00000000000000000000000000000000"));
 }
 
 }  // namespace

@@ -200,5 +200,22 @@ TEST_F(ProbeTest, ProbeTakesEightyMillisecondsOfPauses) {
   EXPECT_DOUBLE_EQ(clock.inner().sleptMs(), 80.0);
 }
 
+TEST_F(ProbeTest, AStoppedRunEndsARepeatedProbeBeforeItsNextCallButNeverTheFirst) {
+  std::stop_source stop;
+  link.endProbesOnceStopped(stop.get_token());
+  stop.request_stop();
+  scriptReplies("ECF10095", "2CDA9095");
+  probe(0);  // the first probe of the run: the IDs are not known yet, so it is made in full
+  EXPECT_EQ(chips.chipIdTextB, "2CDA9095");
+  const std::size_t made = log.events().size();
+  EXPECT_EQ(made, 15u);
+  // Repeated: nothing more is sent, and the status is that of the chips as the lookup left them.
+  chips.socketB.deviceName = link::kUnrecognisedChip;
+  EXPECT_EQ(probe(0), link::kProbeSocketBUnrecognised);
+  chips.socketB.deviceName = "MT29F2G08ABAEA";
+  EXPECT_EQ(probe(0), link::kProbeOk);
+  EXPECT_EQ(log.events().size(), made);
+}
+
 }  // namespace
 }  // namespace norvik
