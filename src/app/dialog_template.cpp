@@ -9,7 +9,8 @@ constexpr std::uint32_t T = kTabStop;
 
 // Template 102, the main dialog. Template order is tab order. The completion labels 1033 and
 // 1039 are wide enough for "拷贝成功！！" and "擦除成功！！" at the dialog font (six full-width
-// characters); the erase bar is shortened by the width 1039 needed. The chip-name labels 1022 and
+// characters); the erase bar is shortened by the width 1039 needed, which ends clear of the
+// group box's frame line. The chip-name labels 1022 and
 // 1029 reach to the "页块大小" labels, so that the catalogue's longest names (19 characters, two
 // parts that share an ID) show whole.
 constexpr ControlSpec kMainControls[] = {
@@ -65,9 +66,9 @@ constexpr ControlSpec kMainControls[] = {
     {kStaticId, K::Label, "擦除起始地址0X", 241, 93, 56, 11, 0, 0},
     {1035, K::HexEdit, "", 302, 115, 40, 13, T, 0},
     {kStaticId, K::Label, "擦除区域长度0X", 241, 116, 56, 10, 0, 0},
-    {1038, K::ProgressBar, "", 285, 163, 113, 14, 0, 0},
+    {1038, K::ProgressBar, "", 285, 163, 111, 14, 0, 0},
     {kStaticId, K::Label, "  擦除进度", 238, 166, 46, 9, 0, 0},
-    {1039, K::Label, "", 399, 166, 48, 8, 0, 0},
+    {1039, K::Label, "", 397, 166, 48, 8, 0, 0},
     {1036, K::RadioButton, "大页NAND（2K/4K 字节）", 328, 15, 104, 10, kHidden | kGroupStart, 2},
     {1037, K::RadioButton, "小页NAND（512字节）", 329, 42, 92, 10, kHidden, 2},
     {1040, K::RadioButton, "超大页NAND（8K字节）", 328, 28, 96, 10, kHidden, 2},
