@@ -12,7 +12,9 @@
 # (a mirror in the middle of a sync): when it cannot be installed, that is said and the build goes
 # on; scripts/wine-suite.sh then runs the 64-bit build. NORVIK_WINE_ARCH=64 does not even try.
 #
-# The dialog, the tests and the benchmark are not built for Windows.
+# Both builds hold norvik.exe (the dialog), norvik-cli.exe, the test libraries standing in for
+# qxUSBDev.dll and the dialog's own tests (tests/win32); the Linux tests and the benchmark are
+# not built for Windows.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-windows}"

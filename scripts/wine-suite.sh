@@ -13,7 +13,14 @@
 #   - that a library that crashes inside qxUSB_WriteData or qxUSB_ReadData ends the command with
 #     its message, a log line naming the function and exit code 13;
 #   - that a library call that never returns is named (detect too) and bounded in time, and that
-#     Ctrl-C during a slow detect ends it at once; the times are printed.
+#     Ctrl-C during a slow detect ends it at once; the times are printed;
+# and the dialog, norvik.exe, on a virtual display (Xvfb), in a prefix with a Song-style font for
+# 宋体 (scripts/wine-prefix.sh):
+#   - its own tests (tests/win32): the real dialog driven in its process with window messages
+#     through the test library, the layout against the template;
+#   - norvik.exe driven from a second process: found by its caption, clicked, read, closed;
+#   - one operator's session (tests/dialog_session.txt) played through the Qt dialog on Linux and
+#     through the Windows dialog: the same log, files and trace.
 #
 # The build that counts is the 32-bit one, run by the 32-bit Wine (wine32:i386): the vendor's
 # library is 32-bit, and only there do the two calling conventions differ. Without wine32 (or
@@ -35,7 +42,7 @@ win32_build="$root/build-windows"
 win64_build="$win32_build-x64"
 # NORVIK_SKIP_WINDOWS_BUILD=1: scripts/test.sh has just run it.
 [ "${NORVIK_SKIP_WINDOWS_BUILD:-}" = 1 ] || bash "$root/scripts/build-windows.sh" "$win32_build"
-cmake --build "$linux_build" --target norvik-cli norvik_core_tests
+cmake --build "$linux_build" --target norvik-cli norvik_core_tests norvik_gui_tests
 
 notes="${NORVIK_STAGE_NOTES:-/dev/null}"
 if [ "${NORVIK_WINE_ARCH:-}" = 64 ]; then
@@ -70,7 +77,8 @@ export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$win_build/wine-prefix}"
 # Chinese names reach Wine as UTF-8 file names.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-timeout 600 wineboot -i >/dev/null 2>&1 || true
+# The prefix with the Song-style font for 宋体 and the X11 driver unmanaged (the dialog's checks).
+bash "$root/scripts/wine-prefix.sh"
 if [ "$(timeout 120 wine cmd /c echo wine-is-running 2>/dev/null | tr -d '\r')" != "wine-is-running" ]; then
   echo "wine-suite: Wine cannot start on this machine (WINEPREFIX=$WINEPREFIX); failing" >&2
   exit 1
@@ -271,6 +279,61 @@ err="$(tr -d '\r' <"$folder/err.txt")"
   fail "Ctrl-C during a slow detect: exit $rc after ${took}s, said: $err"
 within "$took" 2.5 || fail "Ctrl-C during a slow detect took ${took}s to end it"
 echo "wine-suite: Ctrl-C during a slow detect: exit $rc ${took}s after the signal"
+
+# The dialog, norvik.exe, on a virtual display of its own.
+display=99
+while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+export DISPLAY=":$display"
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+
+# In its own process, driven with window messages through the test library: start-up, program,
+# read, copy, erase, the self-test, the keys, the system menu, the exit during a read, and the
+# layout against the template.
+dialog_tests="$runs/dialog-tests"
+mkdir -p "$dialog_tests"
+printf '[Simulator]\r\nMode=fast\r\n[SocketA]\r\n[SocketB]\r\n' >"$dialog_tests/sim.ini"
+out="$(cd "$dialog_tests" && NORVIK_DLL_SIMULATOR="$(winepath -w "$dialog_tests/sim.ini" 2>/dev/null)" \
+  timeout 600 wine "$win_build/dialog-tests/norvik-dialog-tests.exe" \
+  "$(winepath -w "$root/nand_lib" 2>/dev/null)" 2>&1 | tr -d '\r')" || true
+grep -E '^(FAILED|ok) ' <<<"$out" | sed 's/^/wine-suite: dialog: /'
+last="$(tail -n1 <<<"$out")"
+[[ "$last" =~ ^win32-tests:\ [0-9]+\ checks,\ 0\ failed$ ]] ||
+  fail "the dialog's tests under Wine: ${last:-nothing printed}"
+echo "wine-suite: dialog: $last"
+
+# From another process: norvik.exe found by its caption, a click, a text, the close box.
+smoke="$runs/smoke"
+mkdir -p "$smoke/bin" "$smoke/工作目录"
+cp "$win_build/norvik.exe" "$win_build/test-dll/cdecl/qxUSBDev.dll" "$smoke/bin/"
+cp -r "$root/nand_lib" "$smoke/工作目录/"
+out="$(NORVIK_DLL_SIMULATOR="$(winepath -w "$dialog_tests/sim.ini" 2>/dev/null)" timeout 300 \
+  wine "$win_build/tests/win32/norvik-smoke.exe" "$(winepath -w "$smoke/bin/norvik.exe" 2>/dev/null)" \
+  "$(winepath -w "$smoke/工作目录" 2>/dev/null)" 2>&1 | tr -d '\r')" || true
+[[ "$(tail -n1 <<<"$out")" == "smoke: passed" ]] || fail "norvik.exe from another process: $out"
+echo "wine-suite: norvik.exe driven from another process: passed"
+
+# One operator's session played through the Qt dialog on Linux and through norvik.exe's dialog
+# under Wine: the same log, files and trace.
+linux_dir="$runs/session/linux/工作目录"
+wine_dir="$runs/session/wine/工作目录"
+for d in "$linux_dir" "$wine_dir"; do
+  prepare_folder "$d"
+  printf '[Simulator]\r\nMode=fast\r\n[SocketA]\r\nImage=a.img\r\n[SocketB]\r\nImage=b.img\r\n' >"$d/sim.ini"
+done
+NORVIK_DIALOG_SESSION_FOLDER="$linux_dir" QT_QPA_PLATFORM=offscreen \
+  "$linux_build/tests/norvik_gui_tests" --gtest_filter='DialogSessionTest.*' >"$runs/session/linux.log" 2>&1 ||
+  fail "the session through the Qt dialog: $(tail -n5 "$runs/session/linux.log")"
+out="$(cd "$wine_dir" && NORVIK_DLL_SIMULATOR=sim.ini NORVIK_TRACE=trace.txt timeout 300 \
+  wine "$win_build/dialog-tests/norvik-dialog-tests.exe" --play \
+  "$(winepath -w "$root/tests/dialog_session.txt" 2>/dev/null)" \
+  "$(winepath -w "$wine_dir" 2>/dev/null)" 2>&1 | tr -d '\r')" || true
+[[ "$(tail -n1 <<<"$out")" == "win32-session: played" ]] ||
+  fail "the session through norvik.exe's dialog: $out"
+python3 "$root/scripts/compare-runs.py" "$linux_dir" "$wine_dir"
+echo "wine-suite: the Qt dialog and the Windows dialog left the same log, files and trace"
 
 not_run
 echo "wine-suite: passed (${bits}-bit build)"

@@ -128,10 +128,12 @@ std::optional<std::string> showFileDialog(HWND owner, const app::FileDialogReque
   ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   ofn.lpstrTitle = title.c_str();
   ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-  // No option flags: the Open dialog shows its read-only box (whose state is not used) and takes a
-  // typed name that does not exist (the open then says so); the Save dialog replaces a file
-  // without asking.
-  ofn.Flags = 0;
+  // No option flags but one: the Open dialog shows its read-only box (whose state is not used)
+  // and takes a typed name that does not exist (the open then says so); the Save dialog replaces
+  // a file without asking. The one flag keeps the process's current directory where it is: the
+  // program finds its own files there (systemlog.log, test.bin, the catalogue), and a dialog that
+  // moved it to wherever an image lay would scatter them.
+  ofn.Flags = OFN_NOCHANGEDIR;
   const BOOL chosen = watched(open, {OpenModal::Kind::FileDialog, IDCANCEL, nullptr}, false, [&] {
     return request.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   });

@@ -17,7 +17,6 @@ namespace {
 // Window messages of the host's own.
 constexpr UINT kMsgCall = WM_APP + 1;    // lParam: const std::function<void()>*, run now
 constexpr UINT kMsgPosted = WM_APP + 2;  // run what postToWindow queued
-constexpr UINT kMsgShown = WM_APP + 3;   // the dialog is on screen: start-up
 
 constexpr int kAboutMenuString = 101;
 
@@ -84,17 +83,16 @@ void MainWindow::initDialog(HWND window) {
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   if (onCreated) onCreated(window);
-  PostMessageW(window, kMsgShown, 0, 0);
+  // Start-up's labels are blanked before the dialog is first drawn; its device work begins at once
+  // and reaches the window once the dialog's loop runs.
+  controller_->windowShown();
 }
 
 INT_PTR MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       initDialog(window);
-      return TRUE;  // the focus goes to the first tab stop, "退出"
-    case kMsgShown:
-      controller_->windowShown();
-      return TRUE;
+      return FALSE;  // the controller has put the focus on "退出"
     case kMsgCall:
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       return TRUE;

@@ -301,8 +301,17 @@ WIN32_TEST(EveryControlLiesOnItsTemplateRectangleAndEveryTextFits) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace norvik::win32test;
+  if (argc == 4 && std::wstring(argv[1]) == L"--play") {
+    // --play SCRIPT FOLDER: the session script in a folder prepared for it.
+    const std::string script = readFile(norvik::win32::toUtf8(argv[2]));
+    const std::string folder = norvik::win32::toUtf8(argv[3]);
+    bool played = false;
+    driveDialog(folder, "dll", [&](Driver& d) { played = playSession(d, script, folder); });
+    std::printf("win32-session: %s\n", played ? "played" : "FAILED");
+    return played ? 0 : 1;
+  }
   if (argc < 2) {
-    std::printf("usage: norvik-dialog-tests CATALOGUE_FOLDER\n");
+    std::printf("usage: norvik-dialog-tests CATALOGUE_FOLDER | --play SCRIPT FOLDER\n");
     return 64;
   }
   catalogueFolder = norvik::win32::toUtf8(argv[1]);

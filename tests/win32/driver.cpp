@@ -1,10 +1,13 @@
 #include "driver.h"
 
 #include <chrono>
+#include <cstdio>
+#include <sstream>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include "app/dialog_template.h"
 #include "app/front_end.h"
 #include "app/message_map.h"
 #include "wide_text.h"
@@ -20,6 +23,7 @@ constexpr int kPollMs = 5;
 struct Search {
   HWND main;
   std::wstring caption;
+  bool messageBox = false;  // any caption, but a box's text
   HWND found = nullptr;
 };
 
@@ -29,8 +33,10 @@ BOOL CALLBACK findWindow(HWND window, LPARAM param) {
   GetClassNameW(window, className, 16);
   wchar_t caption[256] = {};
   GetWindowTextW(window, caption, 256);
+  const bool wanted = search->messageBox ? GetDlgItem(window, 0xFFFF) != nullptr
+                                         : search->caption == caption;
   if (window != search->main && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
-      search->caption == caption) {
+      wanted) {
     search->found = window;
     return FALSE;
   }
@@ -132,6 +138,20 @@ HWND Driver::waitForWindow(const std::string& caption) {
   return search.found;
 }
 
+HWND Driver::waitForMessageBox() {
+  Search search{dialog(), L"", true};
+  const DWORD thread = GetWindowThreadProcessId(dialog(), nullptr);
+  waitFor([&] {
+    EnumThreadWindows(thread, findWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  return search.found;
+}
+
+bool Driver::waitGone(HWND window) {
+  return waitFor([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
 std::string Driver::boxText(HWND box) {
   return win32::toUtf8(windowText(GetDlgItem(box, 0xFFFF)));
 }
@@ -163,6 +183,68 @@ void Driver::chooseFile(HWND fileDialog, const std::string& path) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
   }
+}
+
+bool playSession(Driver& d, const std::string& script, const std::string& folder) {
+  std::istringstream lines(script);
+  std::string line;
+  int number = 0;
+  int beforeClick = d.idles();
+  const DWORD thread = GetWindowThreadProcessId(d.dialog(), nullptr);
+  while (std::getline(lines, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string verb;
+    words >> verb;
+    if (verb.empty() || verb[0] == '#') continue;
+    int id = 0;
+    bool played = true;
+    if (verb == "click" && words >> id) {
+      // A control that is still disabled takes no click: the work before it ends first. The
+      // click is sent, so that the controller has taken it up when it returns (every box and
+      // file dialog it leads to opens from the device thread, never inside the click).
+      played = d.waitFor([&] { return IsWindowEnabled(d.control(id)) != FALSE; });
+      beforeClick = d.idles();
+      SendMessageW(d.control(id), BM_CLICK, 0, 0);
+    } else if (verb == "set" && words >> id) {
+      std::string text;
+      words >> text;
+      d.setText(id, text);
+    } else if (verb == "file") {
+      std::string name;
+      words >> name;
+      Search search{d.dialog(), L""};
+      played = d.waitFor([&] {
+        for (const wchar_t* title : {L"打开", L"另存为"}) {
+          search.caption = title;
+          EnumThreadWindows(thread, findWindow, reinterpret_cast<LPARAM>(&search));
+          if (search.found != nullptr) return true;
+        }
+        return false;
+      });
+      if (played) Driver::chooseFile(search.found, folder + "\\" + name);
+    } else if (verb == "box") {
+      HWND box = d.waitForMessageBox();
+      played = box != nullptr;
+      if (played) {
+        Driver::press(box, IDOK);
+        played = d.waitGone(box);
+      }
+    } else if (verb == "idle") {
+      played = d.waitIdleAfter(beforeClick);
+    } else if (verb == "exit") {
+      d.key(app::ids::kExit, VK_ESCAPE);
+      return d.waitEnded();
+    } else {
+      played = false;
+    }
+    if (!played) {
+      std::printf("FAILED session line %d: %s\n", number, line.c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 void driveDialog(const std::string& folder, const std::string& backend,

@@ -40,6 +40,10 @@ class Driver {
   // A top-level dialog window of the dialog's thread (a message box or file dialog) with this
   // caption, once it shows; nullptr when none shows within the hang bound.
   HWND waitForWindow(const std::string& caption);
+  // The message box that shows next (any caption).
+  HWND waitForMessageBox();
+  // Waits until `window` has gone.
+  bool waitGone(HWND window);
   // The text of a message box.
   static std::string boxText(HWND box);
   // Presses the button `id` of a box or file dialog.
@@ -48,14 +52,15 @@ class Driver {
   // dialog has gone.
   static void chooseFile(HWND fileDialog, const std::string& path);
 
+  // Polls `done` until it holds, within the hang bound.
+  bool waitFor(const std::function<bool()>& done);
+
   // Called on the window's thread by the controller's observers.
   void noteIdle();
   void noteStartup();
   void noteEnded();
 
  private:
-  bool waitFor(const std::function<bool()>& done);
-
   win32::MainWindow& window_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -63,6 +68,10 @@ class Driver {
   bool started_ = false;
   bool ended_ = false;
 };
+
+// Plays a session script (tests/dialog_session.txt) on the dialog: the files it names are in
+// `folder`. False, after saying why, at a line it cannot play.
+bool playSession(Driver& driver, const std::string& script, const std::string& folder);
 
 // Runs the dialog modally on this thread in working folder `folder` with `backend`, while
 // `script` drives it from a second thread. Returns when the dialog has ended and the script has
