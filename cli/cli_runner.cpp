@@ -57,11 +57,12 @@ class CliRun {
   explicit CliRun(bool showProgress) : host_(showProgress) {}
 
   // kExitOk, or the code for a backend that cannot be used (with its message printed).
-  int start(const std::string& backendChoice) {
+  int start(const Options& opt) {
     app::SessionOptions options;
     options.realTime = false;
+    options.deviceLibrary = opt.deviceLibrary;
     app::StartFailure failure;
-    session_ = app::openFrontEndSession(backendChoice, std::move(options), &failure);
+    session_ = app::openFrontEndSession(opt.backendChoice, std::move(options), &failure);
     if (!session_) {
       std::fprintf(stderr, "%s\n", failure.text.c_str());
       switch (failure.kind) {
@@ -169,7 +170,7 @@ int verify(CliRun& s, const Options& opt) {
 
 int runDetect(const Options& opt) {
   CliRun s(false);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   s.host().setChecked(ids::kCopySpare, opt.spare);
   s.stopCallsOn(opt.stop);
   s.dlg().OnRefreshDevice();
@@ -188,7 +189,7 @@ int runDetect(const Options& opt) {
 
 int runProgram(const Options& opt) {
   CliRun s(opt.showProgress);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
   if (rc == kExitOk) {
     s.host().answerFileDialog(opt.path);
@@ -206,7 +207,7 @@ int runProgram(const Options& opt) {
 
 int runRead(const Options& opt) {
   CliRun s(opt.showProgress);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kReadSpare, ids::kReadSkipBad, ids::kReadStart);
   if (rc == kExitOk) {
     std::string length = opt.length;
@@ -229,7 +230,7 @@ namespace norvik::cli {
 
 int runCopy(const Options& opt) {
   CliRun s(opt.showProgress);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kCopyLength, opt.length);
@@ -241,7 +242,7 @@ int runCopy(const Options& opt) {
 
 int runErase(const Options& opt) {
   CliRun s(opt.showProgress);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kEraseStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kEraseLength, opt.length);
@@ -263,7 +264,7 @@ int runSelfTest(const Options& opt) {
     return kExitUsage;
   }
   CliRun s(opt.showProgress);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   s.host().setConfirmation(opt.yes ? ConsoleHost::Confirmation::Yes
                                    : ConsoleHost::Confirmation::Ask);
   int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
@@ -279,7 +280,7 @@ int runSelfTest(const Options& opt) {
 
 int runBackend(const Options& opt) {
   CliRun s(false);
-  if (const int rc = s.start(opt.backendChoice); rc != kExitOk) return rc;
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
   std::printf("%s: %s\n", s.backend().name.c_str(), s.backend().detail.c_str());
   return kExitOk;
 }

@@ -21,6 +21,7 @@ struct Options {
   bool showProgress = false;
   std::stop_token stop;                // requested by a signal (see signal_watch.h)
   std::string backendChoice = "auto";  // --backend: sim, dll or auto
+  std::string deviceLibrary;           // --device-library: the vendor's library to load
 };
 
 // Says which backend the other commands would use, and where it comes from.

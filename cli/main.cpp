@@ -27,6 +27,7 @@
 
 #include "app/backend_factory.h"
 #include "cli_runner.h"
+#include "library_search.h"
 #include "exit_codes.h"
 #include "signal_watch.h"
 #include "terminal.h"
@@ -70,7 +71,10 @@ int run(int argc, char** argv, std::stop_token stop) {
                  "platform's own (dll on Windows, sim elsewhere)")
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(norvik::app::kBackendChoices),
                                                      std::end(norvik::app::kBackendChoices))));
-  app.fallthrough();  // --backend may also follow the command
+  app.add_option("--device-library", opt.deviceLibrary,
+                 "the vendor's qxUSBDev.dll to load (default: the one beside norvik-cli; the "
+                 "working folder and PATH are never searched)");
+  app.fallthrough();  // --backend and --device-library may also follow the command
   auto* backend = app.add_subcommand("backend", "say which backend is in use and where it is");
 
   auto* detect = app.add_subcommand("detect", "re-detect both sockets and show their chips");
@@ -148,6 +152,7 @@ int run(int argc, char** argv, std::stop_token stop) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  norvik::cli::restrictLibrarySearch();
   // Before any other thread starts, so that none of them takes the signals.
   const norvik::cli::SignalWatch signals;
   norvik::cli::Utf8Console console(argc, argv);

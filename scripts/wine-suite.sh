@@ -183,6 +183,22 @@ cp "$win_build/test-dll/empty/qxUSBDev.dll" "$bare/"
 expect_refusal "library without the functions" "has no function qxUSB_WriteData"
 cp "$other_build/test-dll/cdecl/qxUSBDev.dll" "$bare/"
 expect_refusal "library of the other width" "is not a ${bits}-bit Windows library"
+# A library planted in the working folder is never loaded: the program looks beside itself only
+# (or at the file --device-library names), and says where it looked.
+planted="$runs/planted"
+mkdir -p "$planted/bin" "$planted/工作目录"
+cp "$win_build/norvik-cli.exe" "$planted/bin/"
+cp "$win_build/test-dll/cdecl/qxUSBDev.dll" "$planted/工作目录/"
+bare="$planted/bin"
+rc=0
+err="$(cd "$planted/工作目录" && wine "$bare/norvik-cli.exe" detect 2>&1 >/dev/null | tr -d '\r')" || rc=$?
+[ "$rc" = 12 ] && [[ "$err" == *"must be beside the program"* ]] && [[ "$err" == *'\bin\qxUSBDev.dll'* ]] ||
+  fail "a library in the working folder: exit $rc, said: $err"
+echo "wine-suite: a library planted in the working folder is not loaded: $err"
+named="$(winepath -w "$planted/工作目录/qxUSBDev.dll" 2>/dev/null)"
+shown="$(cd "$planted/工作目录" && wine "$bare/norvik-cli.exe" --device-library "$named" backend | tr -d '\r')"
+[[ "$shown" == "qxUSBDev.dll: "*"工作目录\qxUSBDev.dll "* ]] || fail "--device-library: said: ${shown:-nothing}"
+echo "wine-suite: --device-library loads the file it names: $shown"
 if [ "$bits" = 32 ]; then
   # The 64-bit build too, which the same Wine runs: it refuses a 32-bit library as such.
   bare="$runs/missing-64"
@@ -280,6 +296,31 @@ err="$(tr -d '\r' <"$folder/err.txt")"
 within "$took" 2.5 || fail "Ctrl-C during a slow detect took ${took}s to end it"
 echo "wine-suite: Ctrl-C during a slow detect: exit $rc ${took}s after the signal"
 
+# Ctrl-C during a read: Wine hands the interrupt to the program as the console's CTRL_C_EVENT, so
+# this is the console control handler at work. The command stops after its current unit, says so,
+# saves the log with the stop line and ends with 130.
+folder="$faulty/ctrl-c-read"
+prepare_folder "$folder"
+(cd "$folder" && NORVIK_DLL_SIMULATOR=sim.ini NORVIK_TRACE=trace.txt \
+   exec env --default-signal=INT wine "$faulty/bin/norvik-cli.exe" read whole.bin --socket B \
+   --length 8000000 --no-spare >out.txt 2>err.txt) &
+pid=$!
+# Under way: the trace holds data units.
+for _ in $(seq 300); do
+  [ ! -f "$folder/trace.txt" ] || [ "$(grep -c '^[0-9.]* R 0 ' "$folder/trace.txt")" -lt 20 ] || break
+  sleep 0.1
+done
+kill -INT "$pid"
+rc=0
+wait "$pid" || rc=$?
+err="$(tr -d '\r' <"$folder/err.txt")"
+[ "$rc" = 130 ] && [[ "$err" == *"stopping after the current step"* ]] ||
+  fail "Ctrl-C during a read: exit $rc, said: $err"
+logged "操作已停止（退出）"
+units="$(stat -c %s "$folder/whole.bin")"
+[ $((units % 8192)) = 0 ] && [ "$units" -gt 0 ] || fail "Ctrl-C during a read kept $units bytes, not whole units"
+echo "wine-suite: Ctrl-C (the console's CTRL_C_EVENT) during a read: exit 130, the stop line in the log, $((units / 8192)) whole units kept"
+
 # The dialog, norvik.exe, on a virtual display of its own.
 display=99
 while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
@@ -314,6 +355,52 @@ out="$(NORVIK_DLL_SIMULATOR="$(winepath -w "$dialog_tests/sim.ini" 2>/dev/null)"
   "$(winepath -w "$smoke/工作目录" 2>/dev/null)" 2>&1 | tr -d '\r')" || true
 [[ "$(tail -n1 <<<"$out")" == "smoke: passed" ]] || fail "norvik.exe from another process: $out"
 echo "wine-suite: norvik.exe driven from another process: passed"
+# Without the vendor's library beside it norvik.exe says so in a message box and ends with 2.
+rm "$smoke/bin/qxUSBDev.dll"
+out="$(timeout 300 wine "$win_build/tests/win32/norvik-smoke.exe" --refused \
+  "$(winepath -w "$smoke/bin/norvik.exe" 2>/dev/null)" "$(winepath -w "$smoke/工作目录" 2>/dev/null)" 2>&1 |
+  tr -d '\r')" || true
+[[ "$out" == *"smoke: refused: "*"must be beside the program"* ]] && [[ "$out" == *"smoke: exit 2"* ]] ||
+  fail "norvik.exe without qxUSBDev.dll: $out"
+echo "wine-suite: norvik.exe without qxUSBDev.dll: $(grep 'smoke: refused' <<<"$out")"
+
+# The installer (scripts/package-windows.sh): a silent install into a folder with a Chinese name,
+# the programs run from there, a silent uninstall that leaves nothing behind. The installer is
+# the build's width: a 32-bit one needs the 32-bit Wine.
+package="$runs/package"
+package_arch=""
+[ "$bits" = 32 ] || package_arch=64
+NORVIK_PACKAGE_ARCH="$package_arch" bash "$root/scripts/package-windows.sh" "$win_build" "$package"
+installed="$WINEPREFIX/drive_c/诺维克/双座编程器"
+menu="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvik"
+[ -n "${USER:-}" ] || menu="$WINEPREFIX/drive_c/users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvik"
+rm -rf "$WINEPREFIX/drive_c/诺维克"
+began="$(date +%s.%N)"
+timeout 300 wine "$package/norvik-setup.exe" /S '/D=C:\诺维克\双座编程器' || true
+timeout 120 wineserver -w || true
+install_took="$(python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv[1]):.1f}')" "$began" "$(date +%s.%N)")"
+for f in norvik.exe norvik-cli.exe Config.ini test.bin README.txt nand_lib/samsung.ini uninstall.exe; do
+  [ -f "$installed/$f" ] || fail "the installer did not put $f into C:\诺维克\双座编程器"
+done
+[ -f "$menu/双座NAND编程器.lnk" ] || fail "the installer made no Start-menu shortcut"
+echo "wine-suite: installer: $(stat -c %s "$package/norvik-setup.exe") bytes, installed in ${install_took}s"
+shown="$(cd "$installed" && wine "$installed/norvik-cli.exe" backend 2>&1 | tr -d '\r')" || true
+[[ "$shown" == *"must be beside the program"* ]] || fail "the installed norvik-cli.exe without the library: $shown"
+cp "$win_build/test-dll/cdecl/qxUSBDev.dll" "$installed/"
+shown="$(cd "$installed" && wine "$installed/norvik-cli.exe" backend | tr -d '\r')"
+[[ "$shown" == "qxUSBDev.dll: "* ]] || fail "the installed norvik-cli.exe backend said: ${shown:-nothing}"
+rm "$installed/qxUSBDev.dll"
+out="$(timeout 300 wine "$win_build/tests/win32/norvik-smoke.exe" --ok \
+  'C:\诺维克\双座编程器\norvik.exe' 'C:\诺维克\双座编程器' --backend sim 2>&1 | tr -d '\r')" || true
+[[ "$(tail -n1 <<<"$out")" == "smoke: passed" ]] || fail "the installed norvik.exe --backend sim: $out"
+timeout 300 wine "$installed/uninstall.exe" /S || true
+timeout 120 wineserver -w || true
+[ ! -e "$WINEPREFIX/drive_c/诺维克/双座编程器" ] || fail "the uninstaller left: $(ls -A "$installed")"
+[ ! -e "$menu" ] || fail "the uninstaller left the Start-menu folder"
+echo "wine-suite: installed, run (norvik-cli.exe backend, norvik.exe --backend sim) and uninstalled without a trace"
+if [ "$bits" != 32 ]; then
+  echo "NOT RUN ($no_wine32): the 32-bit installer (the one that ships); the 64-bit package's was checked instead" >>"$notes"
+fi
 
 # One operator's session played through the Qt dialog on Linux and through norvik.exe's dialog
 # under Wine: the same log, files and trace.

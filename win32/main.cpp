@@ -37,9 +37,12 @@ void showFailure(const std::string& text) {
 }
 
 int run(HINSTANCE instance) {
+  const std::vector<std::string> args = arguments();
+  norvik::app::SessionOptions options;
+  options.deviceLibrary = norvik::app::deviceLibraryFromArgs(args);
   norvik::app::StartFailure failure;
   std::unique_ptr<norvik::app::Session> session = norvik::app::openFrontEndSession(
-      norvik::app::backendChoiceFromArgs(arguments()), norvik::app::SessionOptions{}, &failure);
+      norvik::app::backendChoiceFromArgs(args), std::move(options), &failure);
   if (!session) {
     showFailure(failure.text);
     return kStartFailedExit;

@@ -23,8 +23,8 @@ std::optional<Backend> simulator(Clock& clock, bool realTime, std::string* error
                  settings && !settings->empty() ? *settings : std::string("built-in settings")};
 }
 
-std::optional<Backend> deviceLibrary(std::string* error) {
-  std::optional<devlib::LoadedLibrary> library = devlib::loadDeviceLibrary(error);
+std::optional<Backend> deviceLibrary(const std::string& path, std::string* error) {
+  std::optional<devlib::LoadedLibrary> library = devlib::loadDeviceLibrary(path, error);
   if (!library) return std::nullopt;
   return Backend{std::make_unique<devlib::DeviceLibraryBackend>(std::move(library->functions)),
                  devlib::kLibraryFile, false, BackendKind::DeviceLibrary,
@@ -55,14 +55,14 @@ std::optional<BackendKind> resolveBackendKind(BackendKind requested, std::string
 }
 
 std::optional<Backend> makeBackend(BackendKind kind, Clock& clock, bool realTime,
-                                   std::string* error) {
+                                   std::string* error, const std::string& deviceLibraryPath) {
   const std::optional<BackendKind> resolved = resolveBackendKind(kind, error);
   if (!resolved) return std::nullopt;
   switch (*resolved) {
     case BackendKind::Simulator:
       return simulator(clock, realTime, error);
     case BackendKind::DeviceLibrary:
-      return deviceLibrary(error);
+      return deviceLibrary(deviceLibraryPath, error);
     case BackendKind::Automatic:
       break;
   }

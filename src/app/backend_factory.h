@@ -50,7 +50,9 @@ struct Backend {
 // Builds the backend of `kind` (Automatic is resolved first). `realTime` is the simulator's mode
 // unless its settings choose one. nullopt, with `error` set, when the backend cannot be used: an
 // unusable simulator INI, a missing device library or one without the two functions.
+// `deviceLibrary`: the vendor's library the operator named (--device-library), "" for the one
+// beside the program.
 std::optional<Backend> makeBackend(BackendKind kind, Clock& clock, bool realTime,
-                                   std::string* error);
+                                   std::string* error, const std::string& deviceLibrary = {});
 
 }  // namespace norvik::app

@@ -4,19 +4,30 @@
 
 namespace norvik::app {
 
-std::string backendChoiceFromArgs(const std::vector<std::string>& args) {
-  constexpr std::string_view kOption = "--backend";
-  std::string choice = "auto";
+namespace {
+// The value of the last "OPTION X" or "OPTION=X" among `args`, or `otherwise`.
+std::string optionValue(const std::vector<std::string>& args, std::string_view option,
+                        std::string otherwise) {
+  std::string choice = std::move(otherwise);
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == kOption && i + 1 < args.size()) {
+    if (arg == option && i + 1 < args.size()) {
       choice = args[++i];
-    } else if (arg.size() > kOption.size() && arg.compare(0, kOption.size(), kOption) == 0 &&
-               arg[kOption.size()] == '=') {
-      choice = arg.substr(kOption.size() + 1);
+    } else if (arg.size() > option.size() && arg.compare(0, option.size(), option) == 0 &&
+               arg[option.size()] == '=') {
+      choice = arg.substr(option.size() + 1);
     }
   }
   return choice;
+}
+}  // namespace
+
+std::string backendChoiceFromArgs(const std::vector<std::string>& args) {
+  return optionValue(args, "--backend", "auto");
+}
+
+std::string deviceLibraryFromArgs(const std::vector<std::string>& args) {
+  return optionValue(args, "--device-library", "");
 }
 
 std::unique_ptr<Session> openFrontEndSession(std::string_view choice, SessionOptions options,

@@ -26,6 +26,9 @@ struct StartFailure {
 // The value of the last "--backend X" or "--backend=X" among `args` (args[0] is the program);
 // "auto" when none is given.
 std::string backendChoiceFromArgs(const std::vector<std::string>& args);
+// The same for "--device-library PATH": the vendor's library to load instead of the one beside
+// the program; "" when none is named.
+std::string deviceLibraryFromArgs(const std::vector<std::string>& args);
 
 // Resolves `choice` ("sim", "dll", "auto") and opens the session on it; `options.backend` is
 // replaced. nullptr, with `failure` set, when the backend cannot be used.

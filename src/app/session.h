@@ -16,6 +16,8 @@ namespace norvik::app {
 
 struct SessionOptions {
   BackendKind backend = BackendKind::Automatic;
+  // The vendor's library the operator named (--device-library); "" for the one beside the program.
+  std::string deviceLibrary;
   bool realTime = true;  // the simulator's mode unless its settings choose one
   // A backend of the caller's own (the tests' scripted programmer); the factory is not asked.
   std::unique_ptr<link::UsbBackend> device;

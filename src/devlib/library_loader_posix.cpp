@@ -2,7 +2,7 @@
 
 namespace norvik::devlib {
 
-std::optional<LoadedLibrary> loadDeviceLibrary(std::string* error) {
+std::optional<LoadedLibrary> loadDeviceLibrary(const std::string&, std::string* error) {
   if (error) {
     *error = std::string(kLibraryFile) +
              " is the vendor's 32-bit Windows library; this build reaches the simulated "

@@ -37,46 +37,63 @@ std::wstring wideLibraryName() {
   return std::wstring(narrow.begin(), narrow.end());  // plain ASCII
 }
 
-// The program's folder first: an operator puts the vendor's DLL next to norvik-cli.exe.
-HMODULE loadFromProgramFolderOrSearchPath(DWORD* error) {
+std::wstring wideOf(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+// The program's folder, with its last separator.
+std::wstring programFolder() {
   std::wstring own = modulePath(nullptr);
   const std::size_t slash = own.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) {
-    const std::wstring beside = own.substr(0, slash + 1) + wideLibraryName();
-    if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      // The library's own dependencies are then looked for beside it too.
-      HMODULE m = LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-      if (m == nullptr) *error = GetLastError();
-      return m;
-    }
-  }
-  HMODULE m = LoadLibraryW(wideLibraryName().c_str());
+  return slash == std::wstring::npos ? std::wstring() : own.substr(0, slash + 1);
+}
+
+// The file named, or the program's folder's copy: nothing else is tried, so that neither the
+// current directory nor PATH can put a library of somebody else's in its place. The library's
+// own dependencies are looked for in its folder, the program's and the system's.
+HMODULE loadFrom(const std::wstring& file, DWORD* error) {
+  HMODULE m = LoadLibraryExW(file.c_str(), nullptr,
+                             LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
   if (m == nullptr) *error = GetLastError();
   return m;
 }
 
-std::string whyNotLoaded(DWORD error) {
-  const std::string file = kLibraryFile;
+std::string whyNotLoaded(DWORD error, const std::wstring& file, bool named) {
+  const std::string where = utf8Of(file);
   switch (error) {
     case ERROR_MOD_NOT_FOUND:
-      return file +
-             " was not found, neither in norvik-cli's folder nor on the DLL search path "
-             "(or a library it needs is missing)";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      if (named) {
+        return std::string(kLibraryFile) + " was not found at " + where +
+               " (or a library it needs is missing)";
+      }
+      return std::string(kLibraryFile) + " was not found: it must be beside the program, as " +
+             where + ", or named with --device-library PATH (the working folder and PATH are " +
+             "never searched), or a library it needs is missing";
     case ERROR_BAD_EXE_FORMAT:
-      // The library must match this build: a 32-bit norvik-cli.exe loads only a 32-bit one.
-      return file + " is not a " + std::to_string(sizeof(void*) * 8) + "-bit Windows library";
+      // The library must match this build: a 32-bit program loads only a 32-bit one.
+      return where + " is not a " + std::to_string(sizeof(void*) * 8) + "-bit Windows library";
     default:
-      return file + " could not be loaded (Windows error " + std::to_string(error) + ")";
+      return where + " could not be loaded (Windows error " + std::to_string(error) + ")";
   }
 }
 
 }  // namespace
 
-std::optional<LoadedLibrary> loadDeviceLibrary(std::string* error) {
+std::optional<LoadedLibrary> loadDeviceLibrary(const std::string& explicitPath,
+                                              std::string* error) {
+  const bool named = !explicitPath.empty();
+  const std::wstring file = named ? wideOf(explicitPath) : programFolder() + wideLibraryName();
   DWORD loadError = 0;
-  HMODULE module = loadFromProgramFolderOrSearchPath(&loadError);
+  HMODULE module = loadFrom(file, &loadError);
   if (module == nullptr) {
-    if (error) *error = whyNotLoaded(loadError);
+    if (error) *error = whyNotLoaded(loadError, file, named);
     return std::nullopt;
   }
   const std::string path = utf8Of(modulePath(module));
