@@ -73,10 +73,26 @@ if [ -n "$no_wine32" ]; then
   echo "NOT RUN ($no_wine32): the 32-bit build under Wine: its calling conventions (__stdcall and __cdecl), the decorated @16 names, its refusal of a 64-bit library; the 64-bit build ran instead" >>"$notes"
 fi
 
+# A virtual display for the whole suite: the dialog's checks need one, and Wine keeps the desktop
+# of its first program for the ones after it (a desktop started without a display would stay
+# without one).
+display=99
+while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+export DISPLAY=":$display"
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+[ -e "/tmp/.X11-unix/X$display" ] && kill -0 "$xvfb_pid" 2>/dev/null ||
+  { echo "wine-suite: no virtual display: Xvfb :$display did not start" >&2; exit 1; }
+echo "wine-suite: virtual display :$display"
+
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$win_build/wine-prefix}"
 # Chinese names reach Wine as UTF-8 file names.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
+# A Wine left running from before would keep its desktop, and maybe one without a display.
+timeout 60 wineserver -k 2>/dev/null || true
 # The prefix with the Song-style font for 宋体 and the X11 driver unmanaged (the dialog's checks).
 bash "$root/scripts/wine-prefix.sh"
 if [ "$(timeout 120 wine cmd /c echo wine-is-running 2>/dev/null | tr -d '\r')" != "wine-is-running" ]; then
@@ -321,14 +337,7 @@ units="$(stat -c %s "$folder/whole.bin")"
 [ $((units % 8192)) = 0 ] && [ "$units" -gt 0 ] || fail "Ctrl-C during a read kept $units bytes, not whole units"
 echo "wine-suite: Ctrl-C (the console's CTRL_C_EVENT) during a read: exit 130, the stop line in the log, $((units / 8192)) whole units kept"
 
-# The dialog, norvik.exe, on a virtual display of its own.
-display=99
-while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-export DISPLAY=":$display"
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+echo "wine-suite: the dialog's checks"
 
 # In its own process, driven with window messages through the test library: start-up, program,
 # read, copy, erase, the self-test, the keys, the system menu, the exit during a read, and the
@@ -372,8 +381,7 @@ package_arch=""
 [ "$bits" = 32 ] || package_arch=64
 NORVIK_PACKAGE_ARCH="$package_arch" bash "$root/scripts/package-windows.sh" "$win_build" "$package"
 installed="$WINEPREFIX/drive_c/诺维克/双座编程器"
-menu="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvik"
-[ -n "${USER:-}" ] || menu="$WINEPREFIX/drive_c/users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvik"
+menu="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Norvik"
 rm -rf "$WINEPREFIX/drive_c/诺维克"
 began="$(date +%s.%N)"
 timeout 300 wine "$package/norvik-setup.exe" /S '/D=C:\诺维克\双座编程器' || true

@@ -52,7 +52,11 @@ int run(HINSTANCE instance) {
   }
   norvik::win32::MainWindow window(instance, session->backendName());
   norvik::app::bindProgrammer(window.controller(), session->attach(window.host()));
-  window.runModal();
+  if (!window.runModal()) {
+    showFailure("the dialog could not be created (Windows error " + std::to_string(GetLastError()) +
+                ")");
+    return kStartFailedExit;
+  }
   // The dialog ends only once its device thread is idle; nothing of the handlers runs after this.
   return 0;
 }

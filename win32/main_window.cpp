@@ -47,15 +47,17 @@ MainWindow::~MainWindow() {
   if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
 }
 
-void MainWindow::runModal() {
+bool MainWindow::runModal() {
   windowThread_ = GetCurrentThreadId();
   const std::vector<std::uint32_t> bytes =
       buildTemplate(app::mainDialogTemplate(), kMainStyle, WS_EX_APPWINDOW, caption_);
-  DialogBoxIndirectParamW(instance_, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), nullptr,
-                          dialogProc, reinterpret_cast<LPARAM>(this));
+  const INT_PTR result =
+      DialogBoxIndirectParamW(instance_, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), nullptr,
+                              dialogProc, reinterpret_cast<LPARAM>(this));
   window_.store(nullptr);
   std::lock_guard lock(postedMutex_);
   posted_.clear();
+  return result != -1;
 }
 
 INT_PTR CALLBACK MainWindow::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -34,8 +34,8 @@ class MainWindow final : public app::DialogWindow, public app::DialogHost {
   // The host the handlers talk to (through the controller's rules).
   app::DialogHost& host() { return controller_->host(); }
 
-  // Runs the dialog modally until it ends.
-  void runModal();
+  // Runs the dialog modally until it ends; false when it could not be created (no desktop).
+  bool runModal();
   // The dialog's window while it exists (for tests that drive it with messages).
   HWND window() const { return window_.load(); }
   // Called on the window's thread once the dialog exists, before start-up (tests).

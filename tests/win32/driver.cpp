@@ -10,6 +10,7 @@
 #include "app/dialog_template.h"
 #include "app/front_end.h"
 #include "app/message_map.h"
+#include "check.h"
 #include "wide_text.h"
 
 namespace norvik::win32test {
@@ -268,7 +269,10 @@ void driveDialog(const std::string& folder, const std::string& backend,
       if (driver.waitStartup()) script(driver);
     });
   };
-  window.runModal();
+  if (!window.runModal()) {
+    std::printf("FAILED the dialog could not be created (Windows error %lu)\n", GetLastError());
+    ++failures();
+  }
   driver.noteEnded();
   if (script_thread.joinable()) script_thread.join();
 }
