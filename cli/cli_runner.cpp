@@ -18,34 +18,6 @@ namespace norvik::cli {
 
 namespace ids = app::ids;
 
-int exitCodeFor(app::Outcome outcome) {
-  switch (outcome) {
-    case app::Outcome::Succeeded:
-      return kExitOk;
-    case app::Outcome::NoProgrammer:
-      return kExitNoProgrammer;
-    case app::Outcome::SocketUnusable:
-      return kExitSocket;
-    case app::Outcome::BadInput:
-      return kExitInput;
-    case app::Outcome::TransferFailed:
-      return kExitTransfer;
-    case app::Outcome::NoAcknowledge:
-      return kExitNoAcknowledge;
-    case app::Outcome::NoAnswer:
-      return kExitNoAnswer;
-    case app::Outcome::TestFailed:
-      return kExitVerify;
-    case app::Outcome::Cancelled:
-      return kExitDeclined;
-    case app::Outcome::None:
-    case app::Outcome::FileUnusable:
-    case app::Outcome::Stopped:
-      break;
-  }
-  return kExitFile;
-}
-
 namespace {
 
 // One run of the programmer's front end: the session (backend, link, trace, state, handlers)

@@ -16,7 +16,8 @@ sudo=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-"$root/scripts/deps.sh" g++-mingw-w64-i686 wine wine32:i386 libcli11-dev cmake ninja-build
+"$root/scripts/deps.sh" g++-mingw-w64-i686 wine wine32:i386 libcli11-dev cmake ninja-build \
+  libgcrypt-mingw-w64-dev libz-mingw-w64-dev
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DNORVIK_BUILD_GUI=OFF \
