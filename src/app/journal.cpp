@@ -127,7 +127,7 @@ std::string journalLine(const JournalRecord& r) {
       r.sha256,
       number(r.badBlocks),
       r.result,
-      std::to_string(r.exitCode),
+      number(r.exitCode),
       decimals(r.seconds, 3),
       r.megabytesPerSecond ? decimals(*r.megabytesPerSecond, 3) : std::string(),
       number(r.stationChip),

@@ -35,7 +35,9 @@ struct JournalRecord {
   std::string crc32, sha256;
   std::optional<int> badBlocks;  // an erase's count
   std::string result;            // "ok", or the failure in words
-  int exitCode = 0;              // the code norvik-cli ends with for this outcome
+  // The code norvik-cli ends with for this outcome; none for a stopped operation, where it
+  // ends with the signal's code.
+  std::optional<int> exitCode;
   double seconds = 0;
   std::optional<double> megabytesPerSecond;  // 10^6 bytes moved per second, when it went well
   std::optional<int> stationChip;            // the chip's number in a station run

@@ -32,11 +32,17 @@ void CProgrammerDlg::beginRecord(const char* operation) {
   lastFailure_.clear();
 }
 
+void CProgrammerDlg::restartRecordTimer() {
+  if (recordDepth_ == 0) return;
+  record_.startedAt = link_.clock().wallNow();
+  recordStartMs_ = link_.clock().monotonicMs();
+}
+
 void CProgrammerDlg::endRecord() {
   if (recordDepth_ == 0 || --recordDepth_ > 0) return;
   JournalRecord& r = record_;
   r.seconds = (link_.clock().monotonicMs() - recordStartMs_) / 1000.0;
-  r.exitCode = exitCodeFor(lastOutcome_);
+  if (lastOutcome_ != Outcome::Stopped) r.exitCode = exitCodeFor(lastOutcome_);
   if (lastOutcome_ == Outcome::Succeeded) {
     r.result = "ok";
     if (recordMoved_ > 0 && r.seconds > 0) {

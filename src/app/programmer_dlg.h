@@ -110,11 +110,11 @@ class CProgrammerDlg {
   // does after a program run).
   Verification VerifyProgrammed(const std::string& imagePath, std::stop_token stop = {});
 
-  // Reads [start, start + length) of the chosen socket's chip with `flags` (the read group's
-  // bits) and says whether every byte is 0xFF. The read's log lines, its bar and label, its
-  // journal record (operation "blankcheck"). norvik-cli's blankcheck.
-  BlankCheck CheckBlank(std::uint32_t start, std::uint32_t length, std::uint8_t flags,
-                        std::stop_token stop = {});
+  // Reads the range of the read group's start and length edits from the selected socket's chip,
+  // with the read group's options, and says whether every byte is 0xFF: the read's checks, log
+  // lines, bar and label, and a journal record of its own ("blankcheck"). norvik-cli's
+  // blankcheck.
+  BlankCheck CheckBlank(std::stop_token stop = {});
 
   // After each copy, read the range from socket A and from socket B with the copy's spare and
   // skip-bad choices and compare them as the data arrives (the system menu's "拷贝后校验",
@@ -145,6 +145,12 @@ class CProgrammerDlg {
    private:
     CProgrammerDlg& dlg_;
   };
+  // A failure found by the front end around the handlers (an image it could not open): shown
+  // and recorded as a handler's refusal is.
+  void reportFailure(Outcome why, const std::string& text) { refuse(why, text); }
+  // The record's time starts again now: a front end's own preparations inside its scope do not
+  // count toward the operation's seconds.
+  void restartRecordTimer();
   // The record being made (inside a RecordScope), or the last one written.
   JournalRecord& record() { return record_; }
   const JournalRecord& lastRecord() const { return record_; }

@@ -5,6 +5,7 @@
 
 #include "app/bar_progress.h"
 #include "app/dialog_template.h"
+#include "app/hex_field.h"
 #include "app/messages.h"
 #include "app/open_failure.h"
 #include "app/programmer_dlg.h"
@@ -200,14 +201,24 @@ Verification CProgrammerDlg::verifyCopy(std::uint32_t start, std::uint32_t lengt
   return v;
 }
 
-BlankCheck CProgrammerDlg::CheckBlank(std::uint32_t start, std::uint32_t length,
-                                      std::uint8_t flags, std::stop_token stop) {
+BlankCheck CProgrammerDlg::CheckBlank(std::stop_token stop) {
   const RecordScope record(*this, "blankcheck");
   lastOutcome_ = Outcome::None;
-  const link::OperationFlags options = link::OperationFlags::fromByte(flags);
-  noteRange(options.socketA ? "A" : "B", start, length);
-  noteOptions(options.spare, options.skipBad, options.ce1);
   BlankCheck b;
+  const link::OperationFlags options = optionFlags(ids::kReadSpare, ids::kReadSkipBad);
+  const std::uint8_t flags = options.byte();
+  noteOptions(options.spare, options.skipBad, options.ce1);
+  const std::optional<std::uint32_t> startEdit = scanHex32(host_.text(ids::kReadStart));
+  const std::optional<std::uint32_t> lengthEdit = scanHex32(host_.text(ids::kReadLength));
+  if (!startEdit || !lengthEdit) {
+    refuse(Outcome::BadInput, kMsgEnterReadRange);
+    b.outcome = lastOutcome_;
+    b.explanation = lastFailure_;
+    return b;
+  }
+  const std::uint32_t start = *startEdit;
+  const std::uint32_t length = *lengthEdit;
+  noteRange(options.socketA ? "A" : "B", start, length);
   operations::BlankSink sink;
   operations::Checksum sum;
   BarProgress progress(host_, ids::kReadBar, ids::kReadPercent);
