@@ -84,6 +84,13 @@ class Station {
   // Probes until socket B holds a recognised chip, having first seen it without one when
   // `needRemoval`. False when the stop came or the programmer stopped answering.
   bool waitForChip(bool needRemoval) {
+    const double since = clock_.monotonicMs();
+    struct Tally {
+      Clock& clock;
+      double since;
+      double& total;
+      ~Tally() { total += (clock.monotonicMs() - since) / 1000.0; }
+    } tally{clock_, since, summary_.waitingSeconds};
     bool said = false;
     for (;;) {
       if (stop_.stop_requested()) {

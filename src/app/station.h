@@ -29,6 +29,7 @@ struct StationSummary {
   int failed = 0;
   double meanSeconds = 0;   // of the chips' own operations
   double chipsPerHour = 0;  // from the station's start to the end of its last chip, swaps included
+  double waitingSeconds = 0;  // spent waiting for chips to be taken out and put in
   bool stopped = false;     // the stop ended it (a chip it stopped counts neither way)
   bool noProgrammer = false;
   int exitCode = 0;
