@@ -9,6 +9,8 @@
 //    divided by the time of reading the range from socket A and from socket B into files.
 //
 //   bench_station
+#include "app/station.h"
+
 #include <unistd.h>
 
 #include <chrono>
@@ -19,7 +21,6 @@
 #include "app/dialog_template.h"
 #include "app/programmer_dlg.h"
 #include "app/session.h"
-#include "app/station.h"
 #include "platform/clock.h"
 #include "sim/simulated_programmer.h"
 #include "test_support.h"

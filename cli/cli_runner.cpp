@@ -341,10 +341,9 @@ int runStation(const Options& opt, bool program) {
   } else {
     // The copy's length: the given one, else socket A's chip length.
     const auto& a = s.state().chips.socketA;
-    s.host().setText(ids::kCopyLength,
-                     !opt.length.empty() ? opt.length
-                     : a.unrecognised()  ? s.host().text(ids::kCopyLength)
-                                         : a.deviceLens);
+    s.host().setText(ids::kCopyLength, !opt.length.empty() ? opt.length
+                                       : a.unrecognised()  ? s.host().text(ids::kCopyLength)
+                                                           : a.deviceLens);
   }
   app::StationOptions station;
   station.job = program ? app::StationOptions::Job::Program : app::StationOptions::Job::Copy;
@@ -353,8 +352,7 @@ int runStation(const Options& opt, bool program) {
   station.count = opt.count;
   station.spareFlag = opt.spare ? 1 : 0;
   ConsoleStationOutput out(s.host());
-  const app::StationSummary summary =
-      app::runStation(s.dlg(), s.clock(), station, out, opt.stop);
+  const app::StationSummary summary = app::runStation(s.dlg(), s.clock(), station, out, opt.stop);
   return s.saveLog(summary.exitCode);
 }
 

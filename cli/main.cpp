@@ -135,7 +135,8 @@ int run(int argc, char** argv, std::stop_token stop) {
   addSpareFlag(selftest, opt, "program and read with each page's spare bytes");
   selftest->add_flag("--yes", opt.yes, "confirm that the chip's contents may be destroyed");
 
-  auto* blank = app.add_subcommand("blankcheck", "say whether a range of the chip is erased (0xFF)");
+  auto* blank =
+      app.add_subcommand("blankcheck", "say whether a range of the chip is erased (0xFF)");
   addJobOptions(blank);
   numbers.push_back(blank->add_option("--length", opt.length,
                                       "main-area bytes to check, hexadecimal "

@@ -14,11 +14,11 @@ namespace norvik::app {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr const char* kFields[] = {
-    "time",     "operation", "socket",   "chip A ID", "chip A name", "chip B ID", "chip B name",
-    "start",    "length",    "spare",    "skip bad",  "CE",          "file",      "bytes",
-    "CRC-32",   "SHA-256",   "bad blocks", "result",  "exit code",   "seconds",   "MB/s",
-    "station chip"};
+constexpr const char* kFields[] = {"time",      "operation",   "socket", "chip A ID", "chip A name",
+                                   "chip B ID", "chip B name", "start",  "length",    "spare",
+                                   "skip bad",  "CE",          "file",   "bytes",     "CRC-32",
+                                   "SHA-256",   "bad blocks",  "result", "exit code", "seconds",
+                                   "MB/s",      "station chip"};
 // How long an append waits for another holder of the file, and how often it tries meanwhile.
 constexpr double kLockWaitMs = 2000;
 constexpr int kLockRetryMs = 50;

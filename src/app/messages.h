@@ -74,7 +74,8 @@ inline constexpr const char* kTextNoResult = "没有结果";
 // Followed by the file's path and why: the "拷贝后校验" choice holds for this run only.
 inline constexpr const char* kMsgPreferencesNotSaved = "无法保存设置，下次启动时不会记住：";
 // Followed by the file's path and why: the operations go on without their journal records.
-inline constexpr const char* kMsgJournalNotWritten = "无法写入操作记录文件 journal.csv，本次运行的操作不会记录：";
+inline constexpr const char* kMsgJournalNotWritten =
+    "无法写入操作记录文件 journal.csv，本次运行的操作不会记录：";
 // A program run's read-back differs from its image; followed by where.
 inline constexpr const char* kMsgVerifyFailed = "校验失败：读回的数据与文件不同";
 // Verify after copy: the copy ended, but socket B's chip does not hold what socket A's does.
@@ -96,7 +97,8 @@ inline constexpr const char* kMsgNotBlankCountFormat = "：共 %llu 个字节不
 inline constexpr const char* kMsgNotBlankFormat =
     "第一个不是 0xFF 的字节在偏移 0x%llX（芯片地址 0x%llX，第 %llu 块第 %llu 页%s）";
 inline constexpr const char* kMsgBlankBadBlockHint =
-    "没有勾选“跳过坏块”（命令行 --skip-bad）：坏块读出来不是 0xFF，范围内若有坏块，芯片就显得不是空白的";
+    "没有勾选“跳过坏块”（命令行 --skip-bad）：坏块读出来不是 "
+    "0xFF，范围内若有坏块，芯片就显得不是空白的";
 // Followed by the trace file's path; the run goes on without it.
 inline constexpr const char* kMsgTraceUnwritable = "cannot write trace file ";
 

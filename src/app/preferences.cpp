@@ -25,8 +25,7 @@ bool Preferences::write(const std::string& folder, std::string* problem) const {
   const std::string text = std::string("[") + kSection + "]\r\n" + kVerifyKey + "=" +
                            (verifyAfterCopy ? "1" : "0") + "\r\n";
   files::FileObject file;
-  if (file.open(at, kPreferencesFileName, files::Access::Write,
-                files::Disposition::CreateAlways) &&
+  if (file.open(at, kPreferencesFileName, files::Access::Write, files::Disposition::CreateAlways) &&
       file.write(text.data(), text.size())) {
     return true;
   }

@@ -31,8 +31,7 @@ std::string chipLine(int number, const std::string& id, const JournalRecord& r) 
 
 std::string summaryLine(const StationSummary& s) {
   char text[256];
-  std::snprintf(text, sizeof text,
-                "%s: %d passed, %d failed, %.2f s per chip, %.0f chips per hour",
+  std::snprintf(text, sizeof text, "%s: %d passed, %d failed, %.2f s per chip, %.0f chips per hour",
                 s.stopped ? "stopped" : "done", s.passed, s.failed, s.meanSeconds, s.chipsPerHour);
   return text;
 }
@@ -117,9 +116,8 @@ class Station {
   // The chip's operation and verification, under one journal record.
   Outcome runChip(int number) {
     {
-      CProgrammerDlg::RecordScope record(dlg_, options_.job == StationOptions::Job::Copy
-                                                   ? "copy"
-                                                   : "program");
+      CProgrammerDlg::RecordScope record(
+          dlg_, options_.job == StationOptions::Job::Copy ? "copy" : "program");
       dlg_.record().stationChip = number;
       if (options_.job == StationOptions::Job::Copy) {
         dlg_.setVerifyAfterCopy(options_.verify);

@@ -20,7 +20,7 @@ struct StationOptions {
   Job job = Job::Copy;
   std::string imagePath;  // Program: the image, opened afresh whenever it was closed
   bool verify = false;
-  int count = 0;  // chips to do; 0: until the stop
+  int count = 0;      // chips to do; 0: until the stop
   int spareFlag = 1;  // the polling probe's page sizes, as the operation's own probe sends them
 };
 
@@ -30,7 +30,7 @@ struct StationSummary {
   double meanSeconds = 0;   // of the chips' own operations
   double chipsPerHour = 0;  // from the station's start to the end of its last chip, swaps included
   double waitingSeconds = 0;  // spent waiting for chips to be taken out and put in
-  bool stopped = false;     // the stop ended it (a chip it stopped counts neither way)
+  bool stopped = false;       // the stop ended it (a chip it stopped counts neither way)
   bool noProgrammer = false;
   int exitCode = 0;
 };

@@ -57,11 +57,10 @@ void CProgrammerDlg::placeDifference(Verification& v, std::uint64_t offset, std:
   if (const std::optional<operations::ChipPlace> place = operations::placeOf(chip, v.address)) {
     v.block = place->block;
     v.page = place->page;
-    std::snprintf(text, sizeof text, format, static_cast<unsigned long long>(offset),
-                  static_cast<unsigned long long>(v.address),
-                  static_cast<unsigned long long>(place->block),
-                  static_cast<unsigned long long>(place->page),
-                  options.spare ? kMsgDifferenceInUnit : "");
+    std::snprintf(
+        text, sizeof text, format, static_cast<unsigned long long>(offset),
+        static_cast<unsigned long long>(v.address), static_cast<unsigned long long>(place->block),
+        static_cast<unsigned long long>(place->page), options.spare ? kMsgDifferenceInUnit : "");
     v.explanation = text;
   }
   if (!options.skipBad) {
@@ -159,9 +158,8 @@ Verification CProgrammerDlg::verifyCopy(std::uint32_t start, std::uint32_t lengt
   files::FileObject copyOfA;
   if (!copyOfA.open(*scratch, files::Access::ReadWrite, files::Disposition::OpenExisting)) {
     removeFile(*scratch);
-    return fail(Outcome::FileUnusable,
-                std::string(kMsgCopyVerifyScratch) +
-                    openFailureText(copyOfA, *scratch, /*creating=*/false));
+    return fail(Outcome::FileUnusable, std::string(kMsgCopyVerifyScratch) +
+                                           openFailureText(copyOfA, *scratch, /*creating=*/false));
   }
   struct Remove {
     files::FileObject& file;

@@ -46,7 +46,8 @@ std::string Digest::crc32Text() const {
   return text;
 }
 
-Checksum::Checksum() : sha_(std::make_unique<Hash>()), crc_(static_cast<std::uint32_t>(::crc32(0L, Z_NULL, 0))) {}
+Checksum::Checksum()
+    : sha_(std::make_unique<Hash>()), crc_(static_cast<std::uint32_t>(::crc32(0L, Z_NULL, 0))) {}
 
 Checksum::~Checksum() = default;
 
@@ -55,8 +56,8 @@ void Checksum::update(const void* data, std::size_t size) {
   // zlib takes at most a uInt at a time.
   const auto* p = static_cast<const Bytef*>(data);
   for (std::size_t done = 0; done < size;) {
-    const auto part = static_cast<uInt>(
-        std::min<std::size_t>(size - done, std::numeric_limits<uInt>::max()));
+    const auto part =
+        static_cast<uInt>(std::min<std::size_t>(size - done, std::numeric_limits<uInt>::max()));
     crc_ = static_cast<std::uint32_t>(::crc32(crc_, p + done, part));
     done += part;
   }

@@ -37,7 +37,7 @@ SinkResult FileSink::finish(std::uint32_t units, std::size_t stride) {
   // another program, and must not pass for a whole read.
   const std::uint64_t written = std::uint64_t{units} * stride;
   return file_.length() < static_cast<std::int64_t>(written) ? SinkResult::CutShort
-                                                              : SinkResult::Taken;
+                                                             : SinkResult::Taken;
 }
 
 void CompareSink::begin() {

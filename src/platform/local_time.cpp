@@ -1,8 +1,8 @@
 // What local_time.h says of every platform, from the two conversions each platform provides.
+#include "platform/local_time.h"
+
 #include <cstdio>
 #include <cstdlib>
-
-#include "platform/local_time.h"
 
 namespace norvik {
 

@@ -42,9 +42,9 @@ struct FaultConfig {
 // Chip 1 is socket B's configured chip, there from the simulator's start; each later chip is a
 // fresh, erased chip of the same kind. Times are on the program's clock.
 struct SwapConfig {
-  int chips = 0;           // chips that pass through socket B; 0: no swapping
-  int presentMs = 5000;    // how long each chip stays in, from its insertion
-  int absentMs = 2000;     // how long the socket stays empty before the next chip
+  int chips = 0;               // chips that pass through socket B; 0: no swapping
+  int presentMs = 5000;        // how long each chip stays in, from its insertion
+  int absentMs = 2000;         // how long the socket stays empty before the next chip
   std::vector<int> weakChips;  // the chips (1 = the first) that carry WeakPage; none: all do
 };
 

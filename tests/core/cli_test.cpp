@@ -4,10 +4,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -275,7 +275,8 @@ TEST_F(CliTest, BlankCheckSaysNotBlankAfterAProgramAndBlankAfterAnErase) {
   dir.write("img.bin", std::string(3000, '\0') + std::string(100, '\xFF') + "xyz");
   CliRun r = cli("program img.bin --socket B --start 40000 --no-spare");
   ASSERT_EQ(r.code, 0) << r.err;
-  // Block 2 onward (128 KiB blocks): the program run's 3103 bytes, then the erased rest of the first unit.
+  // Block 2 onward (128 KiB blocks): the program run's 3103 bytes, then the erased rest of the
+  // first unit.
   r = cli("blankcheck --socket B --start 40000 --length 40000 --no-spare");
   EXPECT_EQ(r.code, 7) << r.err;
   EXPECT_EQ(r.out,

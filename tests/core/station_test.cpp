@@ -1,6 +1,8 @@
 // The copy station on the simulated programmer and the virtual clock: the journal's records go in
 // whole or not at all, a verified copy finds socket B's weak page where it is, and the production
 // loop sees each swap, counts a planted failure, rings for it and journals every chip.
+#include "app/station.h"
+
 #include <gmock/gmock.h>
 #include <sys/resource.h>
 
@@ -12,7 +14,6 @@
 #include "app/dialog_template.h"
 #include "app/journal.h"
 #include "app/messages.h"
-#include "app/station.h"
 #include "test_support.h"
 
 namespace norvik {
