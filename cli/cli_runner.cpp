@@ -12,6 +12,7 @@
 #include "app/front_end.h"
 #include "app/messages.h"
 #include "app/programmer_dlg.h"
+#include "app/station.h"
 #include "console_host.h"
 #include "exit_codes.h"
 #include "terminal.h"
@@ -19,34 +20,6 @@
 namespace norvik::cli {
 
 namespace ids = app::ids;
-
-int exitCodeFor(app::Outcome outcome) {
-  switch (outcome) {
-    case app::Outcome::Succeeded:
-      return kExitOk;
-    case app::Outcome::NoProgrammer:
-      return kExitNoProgrammer;
-    case app::Outcome::SocketUnusable:
-      return kExitSocket;
-    case app::Outcome::BadInput:
-      return kExitInput;
-    case app::Outcome::TransferFailed:
-      return kExitTransfer;
-    case app::Outcome::NoAcknowledge:
-      return kExitNoAcknowledge;
-    case app::Outcome::NoAnswer:
-      return kExitNoAnswer;
-    case app::Outcome::TestFailed:
-      return kExitVerify;
-    case app::Outcome::Cancelled:
-      return kExitDeclined;
-    case app::Outcome::None:
-    case app::Outcome::FileUnusable:
-    case app::Outcome::Stopped:
-      break;
-  }
-  return kExitFile;
-}
 
 namespace {
 
@@ -84,6 +57,7 @@ class CliRun {
   }
 
   const app::Backend& backend() const { return session_->backend(); }
+  Clock& clock() { return session_->clock(); }
 
   ConsoleHost& host() { return host_; }
   app::CProgrammerDlg& dlg() { return *dlg_; }
@@ -166,6 +140,72 @@ int verify(CliRun& s, const Options& opt) {
   }
 }
 
+// The checksums of what the operation moved, when it moved something whole: "image" for what
+// was programmed, "output" for what a read received.
+void printChecksums(const char* what, const app::JournalRecord& record) {
+  if (record.sha256.empty() || !record.fileBytes) return;
+  std::printf("%s: %llu bytes, CRC-32 %s, SHA-256 %s\n", what,
+              static_cast<unsigned long long>(*record.fileBytes), record.crc32.c_str(),
+              record.sha256.c_str());
+}
+
+// Where a comparison or a blank check found its first byte: the offset and, when the chip's
+// geometry tells, its block and page.
+std::string placeText(std::uint64_t offset, const std::optional<std::uint64_t>& block,
+                      const std::optional<std::uint64_t>& page) {
+  char text[128];
+  if (block && page) {
+    std::snprintf(text, sizeof text, "offset 0x%llX (block %llu, page %llu)",
+                  static_cast<unsigned long long>(offset), static_cast<unsigned long long>(*block),
+                  static_cast<unsigned long long>(*page));
+  } else {
+    std::snprintf(text, sizeof text, "offset 0x%llX", static_cast<unsigned long long>(offset));
+  }
+  return text;
+}
+
+// What the copy's verification found; its messages went to standard error already.
+void printCopyVerification(const app::Verification& v) {
+  if (v.outcome == app::Outcome::Succeeded) {
+    std::printf("verify: socket B equals socket A, %llu bytes, SHA-256 %s\n",
+                static_cast<unsigned long long>(v.compared), v.sha256.c_str());
+  } else if (v.outcome == app::Outcome::TestFailed) {
+    std::printf("verify: first difference at %s, %llu byte%s differ%s\n",
+                placeText(v.firstDifference, v.block, v.page).c_str(),
+                static_cast<unsigned long long>(v.differing), v.differing == 1 ? "" : "s",
+                v.differing == 1 ? "s" : "");
+  }
+}
+
+// The station's lines on standard output, its bell on the terminal.
+class ConsoleStationOutput final : public app::StationOutput {
+ public:
+  explicit ConsoleStationOutput(ConsoleHost& host) : host_(host) {}
+  void line(const std::string& text) override {
+    host_.endProgressLine();
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+  }
+  void bell() override {
+    std::fputc('\a', stderr);
+    std::fflush(stderr);
+  }
+
+ private:
+  ConsoleHost& host_;
+};
+
+// The read group's length edit: the given length, else the selected socket's chip length.
+void setReadLength(CliRun& s, const Options& opt) {
+  std::string length = opt.length;
+  if (length.empty()) {
+    const auto& chip =
+        s.host().isChecked(ids::kSelectA) ? s.state().chips.socketA : s.state().chips.socketB;
+    length = chip.unrecognised() ? s.host().text(ids::kReadLength) : chip.deviceLens;
+  }
+  s.host().setText(ids::kReadLength, length);
+}
+
 }  // namespace
 
 int runDetect(const Options& opt) {
@@ -190,16 +230,26 @@ int runDetect(const Options& opt) {
 int runProgram(const Options& opt) {
   CliRun s(opt.showProgress);
   if (const int rc = s.start(opt); rc != kExitOk) return rc;
-  int rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
-  if (rc == kExitOk) {
-    s.host().answerFileDialog(opt.path);
-    s.dlg().OnOpenFile();
-    if (!s.state().imageFile.isOpen()) {
-      rc = kExitFile;
-    } else {
-      s.dlg().OnProgram(opt.stop);
-      rc = s.outcome();
-      if (rc == kExitOk && opt.verify) rc = verify(s, opt);
+  int rc = kExitOk;
+  {
+    // One record for the whole command: opening the image, programming, verifying.
+    const app::CProgrammerDlg::RecordScope record(s.dlg(), "program");
+    rc = s.prepare(opt, ids::kProgramSpare, ids::kProgramSkipBad, ids::kProgramStart);
+    if (rc == kExitOk) {
+      s.dlg().restartRecordTimer();
+      s.host().answerFileDialog(opt.path);
+      s.dlg().OnOpenFile();
+      if (!s.state().imageFile.isOpen()) {
+        rc = kExitFile;
+      } else {
+        s.dlg().OnProgram(opt.stop);
+        rc = s.outcome();
+        if (rc == kExitOk) {
+          s.host().endProgressLine();
+          printChecksums("image", s.dlg().record());
+        }
+        if (rc == kExitOk && opt.verify) rc = verify(s, opt);
+      }
     }
   }
   return s.saveLog(rc);
@@ -210,16 +260,12 @@ int runRead(const Options& opt) {
   if (const int rc = s.start(opt); rc != kExitOk) return rc;
   int rc = s.prepare(opt, ids::kReadSpare, ids::kReadSkipBad, ids::kReadStart);
   if (rc == kExitOk) {
-    std::string length = opt.length;
-    if (length.empty()) {
-      const auto& chip =
-          s.host().isChecked(ids::kSelectA) ? s.state().chips.socketA : s.state().chips.socketB;
-      length = chip.unrecognised() ? s.host().text(ids::kReadLength) : chip.deviceLens;
-    }
-    s.host().setText(ids::kReadLength, length);
+    setReadLength(s, opt);
     s.host().answerFileDialog(opt.path);
     s.dlg().OnRead(opt.stop);
     rc = s.outcome();
+    s.host().endProgressLine();
+    if (rc == kExitOk) printChecksums("output", s.dlg().lastRecord());
   }
   return s.saveLog(rc);
 }
@@ -234,8 +280,11 @@ int runCopy(const Options& opt) {
   int rc = s.prepare(opt, ids::kCopySpare, ids::kCopySkipBad, ids::kCopyStart);
   if (rc == kExitOk) {
     s.host().setText(ids::kCopyLength, opt.length);
+    s.dlg().setVerifyAfterCopy(opt.verify);
     s.dlg().OnCopy(opt.stop);
     rc = s.outcome();
+    s.host().endProgressLine();
+    printCopyVerification(s.dlg().lastCopyVerification());
   }
   return s.saveLog(rc);
 }
@@ -276,6 +325,54 @@ int runSelfTest(const Options& opt) {
     rc = s.outcome();
   }
   return s.saveLog(rc);
+}
+
+int runBlankCheck(const Options& opt) {
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
+  int rc = s.prepare(opt, ids::kReadSpare, ids::kReadSkipBad, ids::kReadStart);
+  if (rc == kExitOk) {
+    setReadLength(s, opt);
+    const app::BlankCheck b = s.dlg().CheckBlank(opt.stop);
+    rc = s.outcome();
+    s.host().endProgressLine();
+    if (b.outcome == app::Outcome::Succeeded) {
+      std::printf("blank: all %llu bytes are 0xFF\n", static_cast<unsigned long long>(b.checked));
+    } else if (b.outcome == app::Outcome::TestFailed) {
+      std::printf("not blank: first byte that is not 0xFF at %s, %llu of %llu bytes not 0xFF\n",
+                  placeText(b.firstOffset, b.block, b.page).c_str(),
+                  static_cast<unsigned long long>(b.notBlank),
+                  static_cast<unsigned long long>(b.checked));
+    }
+  }
+  return s.saveLog(rc);
+}
+
+int runStation(const Options& opt, bool program) {
+  CliRun s(opt.showProgress);
+  if (const int rc = s.start(opt); rc != kExitOk) return rc;
+  const int spareBox = program ? ids::kProgramSpare : ids::kCopySpare;
+  const int skipBadBox = program ? ids::kProgramSkipBad : ids::kCopySkipBad;
+  int rc = s.prepare(opt, spareBox, skipBadBox, program ? ids::kProgramStart : ids::kCopyStart);
+  if (rc != kExitOk) return s.saveLog(rc);
+  if (program) {
+    s.host().click(ids::kSelectB);  // the station's chips are in socket B
+  } else {
+    // The copy's length: the given one, else socket A's chip length.
+    const auto& a = s.state().chips.socketA;
+    s.host().setText(ids::kCopyLength, !opt.length.empty() ? opt.length
+                                       : a.unrecognised()  ? s.host().text(ids::kCopyLength)
+                                                           : a.deviceLens);
+  }
+  app::StationOptions station;
+  station.job = program ? app::StationOptions::Job::Program : app::StationOptions::Job::Copy;
+  station.imagePath = opt.path;
+  station.verify = opt.verify;
+  station.count = opt.count;
+  station.spareFlag = opt.spare ? 1 : 0;
+  ConsoleStationOutput out(s.host());
+  const app::StationSummary summary = app::runStation(s.dlg(), s.clock(), station, out, opt.stop);
+  return s.saveLog(summary.exitCode);
 }
 
 int runBackend(const Options& opt) {

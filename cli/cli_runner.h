@@ -18,6 +18,7 @@ struct Options {
   bool skipBad = false;
   bool verify = false;
   bool yes = false;  // selftest: the destructive test is confirmed
+  int count = 0;     // station: chips to do; 0 until Ctrl-C
   bool showProgress = false;
   std::stop_token stop;                // requested by a signal (see signal_watch.h)
   std::string backendChoice = "auto";  // --backend: sim, dll or auto
@@ -33,5 +34,8 @@ int runRead(const Options& opt);
 int runCopy(const Options& opt);
 int runErase(const Options& opt);
 int runSelfTest(const Options& opt);
+int runBlankCheck(const Options& opt);
+// The production loop: `program` with opt.path as the image, else copy.
+int runStation(const Options& opt, bool program);
 
 }  // namespace norvik::cli

@@ -5,9 +5,15 @@
 //                            [--verify]
 //   norvik-cli read OUTPUT [--socket A|B] [--ce 0|1] [--start HEX] [--length HEX] [--no-spare]
 //                          [--skip-bad]
-//   norvik-cli copy [--start HEX] --length HEX [--skip-bad] [--ce 0|1] [--no-spare]
+//   norvik-cli copy [--start HEX] --length HEX [--skip-bad] [--ce 0|1] [--no-spare] [--verify]
 //   norvik-cli erase [--socket A|B] [--start HEX] --length HEX [--skip-bad] [--no-spare]
 //   norvik-cli selftest [--socket A|B] [--no-spare] --yes
+//   norvik-cli blankcheck [--socket A|B] [--ce 0|1] [--start HEX] [--length HEX] [--no-spare]
+//                         [--skip-bad]
+//   norvik-cli station copy [--verify] [--count N] [--start HEX] [--length HEX] [--skip-bad]
+//                           [--ce 0|1] [--no-spare]
+//   norvik-cli station program IMAGE [--verify] [--count N] [--start HEX] [--skip-bad]
+//                                    [--ce 0|1] [--no-spare]
 //   norvik-cli backend
 //
 // Every command takes --backend sim|dll|auto (see app/backend_factory.h for what auto picks);
@@ -111,7 +117,9 @@ int run(int argc, char** argv, std::stop_token stop) {
   copy->add_flag("--skip-bad", opt.skipBad, "skip bad blocks");
   copy->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else none)")
       ->check(CLI::IsMember({"0", "1"}));
-  addSpareFlag(copy, opt, "probe with the spare area");
+  addSpareFlag(copy, opt, "probe (and verify) with the spare area");
+  copy->add_flag("--verify", opt.verify,
+                 "then read the range from both sockets and compare them as the data arrives");
 
   auto* erase = app.add_subcommand("erase", "erase a range and count its bad blocks");
   erase->add_option("--socket", opt.socket, "socket to erase (default: Config.ini, else B)")
@@ -131,6 +139,36 @@ int run(int argc, char** argv, std::stop_token stop) {
   addSpareFlag(selftest, opt, "program and read with each page's spare bytes");
   selftest->add_flag("--yes", opt.yes, "confirm that the chip's contents may be destroyed");
 
+  auto* blank =
+      app.add_subcommand("blankcheck", "say whether a range of the chip is erased (0xFF)");
+  addJobOptions(blank);
+  numbers.push_back(blank->add_option("--length", opt.length,
+                                      "main-area bytes to check, hexadecimal "
+                                      "(default: the chip's length)"));
+
+  auto* station = app.add_subcommand(
+      "station", "a production loop: each new chip in socket B copied or programmed, counted");
+  station->require_subcommand(1);
+  auto addStationOptions = [&opt, &numbers](CLI::App* cmd) {
+    cmd->add_flag("--verify", opt.verify, "verify each chip");
+    cmd->add_option("--count", opt.count, "chips to do (default: until Ctrl-C)")
+        ->check(CLI::PositiveNumber);
+    numbers.push_back(
+        cmd->add_option("--start", opt.start, "start address, hexadecimal")->default_val("0"));
+    cmd->add_flag("--skip-bad", opt.skipBad, "skip bad blocks");
+    cmd->add_option("--ce", opt.ce, "chip-enable line (default: Config.ini, else none)")
+        ->check(CLI::IsMember({"0", "1"}));
+    addSpareFlag(cmd, opt, "with each page's spare bytes");
+  };
+  auto* stationCopy = station->add_subcommand("copy", "copy socket A onto each chip in socket B");
+  addStationOptions(stationCopy);
+  numbers.push_back(stationCopy->add_option(
+      "--length", opt.length, "main-area bytes to copy, hexadecimal (default: socket A's chip)"));
+  auto* stationProgram =
+      station->add_subcommand("program", "program IMAGE into each chip in socket B");
+  stationProgram->add_option("IMAGE", opt.path, "raw image to program")->required();
+  addStationOptions(stationProgram);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -146,6 +184,8 @@ int run(int argc, char** argv, std::stop_token stop) {
   if (copy->parsed()) return runCopy(opt);
   if (erase->parsed()) return runErase(opt);
   if (selftest->parsed()) return runSelfTest(opt);
+  if (blank->parsed()) return runBlankCheck(opt);
+  if (station->parsed()) return runStation(opt, stationProgram->parsed());
   return runRead(opt);
 }
 

@@ -29,7 +29,7 @@ if [ "${NORVIK_WINE_ARCH:-}" != 64 ]; then
   fi
 fi
 "$root/scripts/deps.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 libcli11-dev cmake \
-  ninja-build
+  ninja-build libgcrypt-mingw-w64-dev libz-mingw-w64-dev
 if [ "${NORVIK_WINE_ARCH:-}" != 64 ] && ! why="$("$root/scripts/deps.sh" wine32:i386 2>&1)"; then
   echo "$why"
   echo "build-windows: NO 32-BIT WINE (wine32:i386 cannot be installed, see above): the Wine" \

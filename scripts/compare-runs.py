@@ -7,9 +7,13 @@ the Windows norvik-cli.exe under Wine in the other), file by file, and exits 1 a
   compared as "some value below 100"; the number of events, every other byte, every length,
   time-out, result and pause must be equal.
 - systemlog.log: as text (code page 936), with the timestamps of its lines blanked.
+- journal.csv: record by record, with the fields that follow the clock (time, seconds, MB/s)
+  blanked and the file field cut to its name (the two folders' paths differ).
 - Every other file (outputs, socket images, read-backs, each command's output and exit code):
   byte for byte. Programs and libraries (*.exe, *.dll) are left out.
 """
+import csv
+import io
 import pathlib
 import re
 import sys
@@ -31,6 +35,23 @@ def trace_events(path: pathlib.Path):
 
 def log_text(path: pathlib.Path):
     return STAMP.sub("<time>", path.read_bytes().decode("gbk", errors="replace"))
+
+
+# journal.csv's fields that follow the clock (time, seconds, MB/s), and its file field.
+JOURNAL_CLOCK_FIELDS = (0, 19, 20)
+JOURNAL_FILE_FIELD = 12
+
+
+def journal_records(path: pathlib.Path):
+    def field(i, f):
+        if i in JOURNAL_CLOCK_FIELDS:
+            return "<clock>"
+        return re.split(r"[\\/]", f)[-1] if i == JOURNAL_FILE_FIELD else f
+
+    records = []
+    for row in csv.reader(io.StringIO(path.read_text(encoding="utf-8-sig"), newline="")):
+        records.append([field(i, f) for i, f in enumerate(row)])
+    return records
 
 
 def first_difference(a, b):
@@ -64,6 +85,12 @@ def main() -> int:
                 show = lambda e: e[at] if at < len(e) else "(end of trace)"
                 problems.append(f"{name}: {len(ea)} and {len(eb)} events; event {at + 1} differs:\n"
                                 f"  {show(ea)}\n  {show(eb)}")
+        elif name.lower().endswith("journal.csv"):
+            ra, rb = journal_records(a), journal_records(b)
+            at = first_difference(ra, rb)
+            if at is not None:
+                show = lambda r: r[at] if at < len(r) else "(no record)"
+                problems.append(f"{name}: record {at} differs:\n  {show(ra)}\n  {show(rb)}")
         elif name.lower().endswith("systemlog.log"):
             if log_text(a) != log_text(b):
                 problems.append(f"{name}: the logs differ:\n{log_text(a)!r}\n{log_text(b)!r}")

@@ -11,7 +11,7 @@
 # NORVIK_APT_WAITS overrides the waits between the tries, in seconds ("10 30 60 90").
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config python3 qt6-base-dev libgl-dev libgtest-dev
-          libgmock-dev libcli11-dev fonts-noto-cjk qt6-translations-l10n xvfb xauth util-linux clang-format clang-tidy)
+          libgmock-dev libcli11-dev libgcrypt20-dev zlib1g-dev fonts-noto-cjk qt6-translations-l10n xvfb xauth util-linux clang-format clang-tidy)
 if (($#)); then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do

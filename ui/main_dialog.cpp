@@ -69,6 +69,16 @@ void MainDialog::buildSystemMenu() {
   aboutAction_ = systemMenu_->addAction(QString::fromUtf8(app::kAboutMenuText));
   aboutAction_->setData(app::kAboutCommandId);
   connect(aboutAction_, &QAction::triggered, this, [this] { controller_->aboutCommand(); });
+  // "拷贝后校验": its state is the controller's, shown afresh whenever the menu opens.
+  verifyAction_ = systemMenu_->addAction(QString::fromUtf8(app::kVerifyAfterCopyMenuText));
+  verifyAction_->setData(app::kVerifyAfterCopyCommandId);
+  verifyAction_->setCheckable(true);
+  connect(systemMenu_, &QMenu::aboutToShow, this,
+          [this] { verifyAction_->setChecked(controller_->verifyAfterCopy()); });
+  connect(verifyAction_, &QAction::triggered, this, [this] {
+    controller_->setVerifyAfterCopy(!controller_->verifyAfterCopy());
+    verifyAction_->setChecked(controller_->verifyAfterCopy());
+  });
 }
 
 void MainDialog::showSystemMenu(const QPoint& globalPos) {

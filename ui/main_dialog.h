@@ -43,10 +43,12 @@ class MainDialog final : public QDialog, public app::DialogWindow {
   BaseUnits baseUnits() const { return units_; }
 
   // The emulated system menu (X11 window managers offer no hook into theirs): 最小化, 关闭,
-  // a separator and the About entry. Opened by a right click on the dialog's background, by
-  // Shift+F10 and the Menu key, and by Alt+Space where the window manager passes it on.
+  // a separator, the About entry and the check item "拷贝后校验". Opened by a right click on the
+  // dialog's background, by Shift+F10 and the Menu key, and by Alt+Space where the window manager
+  // passes it on.
   QMenu* systemMenu() const { return systemMenu_; }
   QAction* aboutAction() const { return aboutAction_; }
+  QAction* verifyAfterCopyAction() const { return verifyAction_; }
   void showSystemMenu(const QPoint& globalPos);
 
   // QDialog's own ways of ending lead to the controller's two commands.
@@ -90,6 +92,7 @@ class MainDialog final : public QDialog, public app::DialogWindow {
   TemplateWidgets widgets_;
   QMenu* systemMenu_ = nullptr;
   QAction* aboutAction_ = nullptr;
+  QAction* verifyAction_ = nullptr;
   QPointer<AboutDialog> about_;
   // Last member: destroyed first, while the widgets it drives still exist.
   std::unique_ptr<app::HostController> controller_;

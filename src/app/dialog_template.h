@@ -58,6 +58,10 @@ inline constexpr int kStaticId = 65535;  // labels and group boxes the program n
 inline constexpr int kAppIconId = 128;
 inline constexpr const char* kAboutMenuText = "关于 Norvik(&A)...";  // string 101
 inline constexpr int kAboutCommandId = 16;
+// The system menu's check item after the About entry: verify each copy (HostController's
+// verifyAfterCopy). System-menu commands below 0xF000 leave their low four bits to the system.
+inline constexpr const char* kVerifyAfterCopyMenuText = "拷贝后校验";
+inline constexpr int kVerifyAfterCopyCommandId = 32;
 inline constexpr int kDialogColourRed = 0xC80000;  // RGB(200, 0, 0)
 
 // Control IDs the program addresses.

@@ -23,7 +23,7 @@ void CProgrammerDlg::OnOpenFile() {
   std::optional<std::string> path = host_.fileDialog(imageDialog(/*save=*/false));
   if (!path) return;
   if (!state_.imageFile.open(*path, files::Access::Read, files::Disposition::OpenExisting)) {
-    message(openFailureText(state_.imageFile, *path, /*creating=*/false));
+    refuse(Outcome::FileUnusable, openFailureText(state_.imageFile, *path, /*creating=*/false));
   }
 }
 

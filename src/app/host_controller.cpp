@@ -132,6 +132,29 @@ void HostController::aboutCommand() {
   if (!ending_ && modalDepth_ == 0) window_.showAbout();
 }
 
+void HostController::setPreferences(std::function<std::string()> folder,
+                                    std::function<void(bool)> applyVerify) {
+  preferencesFolder_ = std::move(folder);
+  applyVerify_ = std::move(applyVerify);
+  if (preferencesFolder_) preferences_ = Preferences::read(preferencesFolder_());
+  if (applyVerify_) applyVerify_(preferences_.verifyAfterCopy);
+}
+
+void HostController::setVerifyAfterCopy(bool on) {
+  preferences_.verifyAfterCopy = on;
+  if (applyVerify_) applyVerify_(on);
+  if (!preferencesFolder_) return;
+  std::string problem;
+  if (preferences_.write(preferencesFolder_(), &problem) || preferencesProblemSaid_) return;
+  // The choice holds for this run all the same; the operator hears once that it is not kept.
+  preferencesProblemSaid_ = true;
+  MessageBoxRequest box;
+  box.owner = MessageOwner::Dialog;
+  box.caption = kAppName;
+  box.text = std::string(kMsgPreferencesNotSaved) + problem;
+  showMessage(box);
+}
+
 void HostController::post(Job job, bool isStartup, int clickedId) {
   setBusyLook(true);
   if (clickedId != 0) runningClick_ = clickedId;

@@ -16,7 +16,9 @@
 //   opens on top of another. A box asked for while the exit question is open closes the question
 //   (the operation it asked about has reached its end), and so does the operation's end;
 // - start-up: the labels start-up fills stay blank and hidden until it is done;
-// - a failure escaping a job is reported and the dialog goes on.
+// - a failure escaping a job is reported and the dialog goes on;
+// - the system menu's check item "拷贝后校验": whether each copy is verified, remembered in the
+//   program's own norvik.ini (a file that cannot be written is said once).
 //
 // Every call is made on the window's thread.
 #pragma once
@@ -30,6 +32,7 @@
 #include "app/device_executor.h"
 #include "app/dialog_host.h"
 #include "app/dialog_window.h"
+#include "app/preferences.h"
 
 namespace norvik::app {
 
@@ -63,6 +66,10 @@ class HostController {
   // The work of a click on control `id`; clicks without a job only change the control's state.
   void setClickJob(int id, Job job) { clickJobs_[id] = std::move(job); }
   void setFailureReport(FailureReport report) { failureReport_ = std::move(report); }
+  // Where the remembered choices live (the working folder `folder` names when asked) and who
+  // carries out the verify choice (the handlers, on the device thread). Reads norvik.ini and
+  // applies what it holds at once.
+  void setPreferences(std::function<std::string()> folder, std::function<void(bool)> applyVerify);
 
   // Host events.
   void windowShown();            // the first time the window shows: start-up
@@ -71,6 +78,11 @@ class HostController {
   void cancelCommand();          // "退出", Esc, the close box, the system menu's 关闭
   void okCommand();              // Enter outside a push button
   void aboutCommand();           // the system menu's About entry, F1
+  // The system menu's "拷贝后校验" (kVerifyAfterCopyMenuText, kVerifyAfterCopyCommandId): a host
+  // shows the item checked as verifyAfterCopy() says whenever the menu opens, and on a click
+  // calls setVerifyAfterCopy(!verifyAfterCopy()). The choice holds from the next copy on.
+  bool verifyAfterCopy() const { return preferences_.verifyAfterCopy; }
+  void setVerifyAfterCopy(bool on);
   // Leaves without saving the log, whatever runs (the screenshot mode's exit).
   void endWithoutSaving() { beginEnd(/*saveLog=*/false); }
 
@@ -110,6 +122,10 @@ class HostController {
   Job cancelJob_;
   std::map<int, Job> clickJobs_;
   FailureReport failureReport_;
+  Preferences preferences_;
+  std::function<std::string()> preferencesFolder_;
+  std::function<void(bool)> applyVerify_;
+  bool preferencesProblemSaid_ = false;
 
   bool started_ = false;
   bool startupDone_ = false;

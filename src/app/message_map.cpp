@@ -28,6 +28,8 @@ void bindProgrammer(HostController& controller, CProgrammerDlg& dialog) {
   controller.setCancelJob([dlg](Stop) { dlg->OnCancel(); });
   controller.setFailureReport(
       [dlg](const std::string& what) { dlg->reportUnexpectedFailure(what); });
+  controller.setPreferences([dlg] { return dlg->currentDirectory(); },
+                            [dlg](bool on) { dlg->setVerifyAfterCopy(on); });
 
   controller.setClickJob(ids::kProgram, [dlg](Stop stop) { dlg->OnProgram(stop); });
   controller.setClickJob(ids::kRead, [dlg](Stop stop) { dlg->OnRead(stop); });

@@ -67,6 +67,38 @@ inline constexpr const char* kMsgImageReadError =
 inline constexpr const char* kMsgBackendUnusable = "无法选择编程器: ";
 inline constexpr const char* kMsgDeviceLibraryUnusable = "设备库无法使用: ";
 inline constexpr const char* kMsgSimulatorUnusable = "模拟编程器配置无法使用 (NORVIK_SIMULATOR): ";
+// The journal's words for an operation that ended without a message of its own.
+inline constexpr const char* kTextStopped = "操作已停止";
+inline constexpr const char* kTextCancelled = "已取消";
+inline constexpr const char* kTextNoResult = "没有结果";
+// Followed by the file's path and why: the "拷贝后校验" choice holds for this run only.
+inline constexpr const char* kMsgPreferencesNotSaved = "无法保存设置，下次启动时不会记住：";
+// Followed by the file's path and why: the operations go on without their journal records.
+inline constexpr const char* kMsgJournalNotWritten =
+    "无法写入操作记录文件 journal.csv，本次运行的操作不会记录：";
+// A program run's read-back differs from its image; followed by where.
+inline constexpr const char* kMsgVerifyFailed = "校验失败：读回的数据与文件不同";
+// Verify after copy: the copy ended, but socket B's chip does not hold what socket A's does.
+// Followed by where the first difference lies.
+inline constexpr const char* kMsgCopyVerifyFailed = "拷贝后校验失败：子片与母片的数据不同";
+// The two chips' pages are laid out differently: no byte-for-byte comparison is possible.
+inline constexpr const char* kMsgCopyVerifyLayouts =
+    "拷贝后校验无法进行：两个座子的芯片页大小或备用区大小不同";
+// Followed by the temporary file's path and why: socket A's data could not be kept for the
+// comparison.
+inline constexpr const char* kMsgCopyVerifyScratch = "拷贝后校验无法进行，临时文件不可用：";
+// The scratch file that holds socket A's data for the comparison failed to read or write.
+inline constexpr const char* kMsgCompareFileUnreadable =
+    "拷贝后校验的临时文件读写失败（磁盘已满或读写错误），校验已停止";
+// Followed by where the first byte that is not 0xFF lies and how many there are.
+inline constexpr const char* kMsgNotBlank = "芯片不是空白的";
+inline constexpr const char* kMsgNotBlankCountFormat = "：共 %llu 个字节不是 0xFF";
+// Where the first byte that is not 0xFF lies: as kMsgDifferenceFormat.
+inline constexpr const char* kMsgNotBlankFormat =
+    "第一个不是 0xFF 的字节在偏移 0x%llX（芯片地址 0x%llX，第 %llu 块第 %llu 页%s）";
+inline constexpr const char* kMsgBlankBadBlockHint =
+    "没有勾选“跳过坏块”（命令行 --skip-bad）：坏块读出来不是 "
+    "0xFF，范围内若有坏块，芯片就显得不是空白的";
 // Followed by the trace file's path; the run goes on without it.
 inline constexpr const char* kMsgTraceUnwritable = "cannot write trace file ";
 

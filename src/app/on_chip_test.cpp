@@ -14,6 +14,7 @@
 namespace norvik::app {
 
 void CProgrammerDlg::OnChipTest(std::stop_token stop) {
+  const RecordScope record(*this, "selftest");
   lastOutcome_ = Outcome::None;
   MessageBoxRequest confirm;
   confirm.owner = MessageOwner::Dialog;
@@ -98,8 +99,10 @@ void CProgrammerDlg::OnChipTest(std::stop_token stop) {
     message(kMsgTestPassed);
     state_.log.appendStamped(kLineTestPassed);
   } else {
-    message(verdict.explanation.empty() ? std::string(kMsgTestFailed)
-                                        : std::string(kMsgTestFailed) + "\n" + verdict.explanation);
+    lastFailure_ = verdict.explanation.empty()
+                       ? std::string(kMsgTestFailed)
+                       : std::string(kMsgTestFailed) + "\n" + verdict.explanation;
+    message(lastFailure_);
     state_.log.appendStamped(kLineTestFailed);
   }
   lastOutcome_ = verdict.outcome;

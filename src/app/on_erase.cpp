@@ -14,10 +14,12 @@
 namespace norvik::app {
 
 void CProgrammerDlg::OnErase(std::stop_token stop) {
+  const RecordScope record(*this, "erase");
   lastOutcome_ = Outcome::None;
   // All six bits go to the programmer; the chip-enable radios are not read.
   const link::OperationFlags flags =
       optionFlags(ids::kCopySpare, ids::kCopySkipBad, ChipEnable::NotSent);
+  noteOptions(flags.spare, flags.skipBad, std::nullopt);
   const JobRequest job{
       .command = link::kCmdErase,
       .flags = flags.byte(),
@@ -49,6 +51,8 @@ void CProgrammerDlg::OnErase(std::stop_token stop) {
   }
 
   lastBadBlockCount_ = link::progress::status(report);
+  if (recordDepth_ > 0) record_.badBlocks = lastBadBlockCount_;
+  noteMoved(jobLength_);
   char text[64];
   std::snprintf(text, sizeof text, kMsgBadBlockFormat, lastBadBlockCount_);
   message(text);

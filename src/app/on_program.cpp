@@ -20,6 +20,7 @@ constexpr int kTestModeWriteTimeoutMs = 2000;
 }  // namespace
 
 void CProgrammerDlg::OnProgram(std::stop_token stop) {
+  const RecordScope record(*this, "program");
   lastOutcome_ = Outcome::None;
   const std::optional<std::uint32_t> start = scanHex32(host_.text(ids::kProgramStart));
   if (!start) return refuse(Outcome::BadInput, kMsgEnterProgramStart);
@@ -27,8 +28,10 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   const link::OperationFlags options = optionFlags(ids::kProgramSpare, ids::kProgramSkipBad);
   state_.programFlags = options.byte();
   const bool testMode = host_.isChecked(ids::kTestMode);
+  noteOptions(options.spare, options.skipBad, options.ce1);
 
   if (!state_.imageFile.isOpen()) return refuse(Outcome::FileUnusable, kMsgOpenImage);
+  noteFile(state_.imageFile.path());
   state_.imageFile.seek(0);
   const std::int64_t fileLength = state_.imageFile.length();
   if (!testMode && fileLength > std::int64_t{0xFFFFFFFF}) {
@@ -39,6 +42,7 @@ void CProgrammerDlg::OnProgram(std::stop_token stop) {
   char lengthText[16];
   std::snprintf(lengthText, sizeof lengthText, "%x", state_.programLength);
   host_.setText(ids::kProgramLength, lengthText);
+  noteRange(options.socketA ? "A" : "B", *start, state_.programLength);
 
   if (!prepareTransfer(options)) return;
   const operations::TransferUnit unit =
@@ -74,7 +78,9 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
       .length = state_.programLength,
       .writeTimeoutMs = testMode ? kTestModeWriteTimeoutMs : kWorkerWriteTimeoutMs,
       .seekEveryUnit = testMode,
+      .checksum = &streamChecksum_,
   };
+  streamChecksum_.reset();
   BarProgress progress(host_, ids::kProgramBar, ids::kProgramPercent);
   const operations::StreamOutcome outcome = operations::streamImage(link_, stream, progress, stop);
   // The whole units sent stay programmed; after a failure the image is closed.
@@ -82,6 +88,8 @@ void CProgrammerDlg::ProgramThreadProc(std::stop_token stop) {
                  kMsgImageReadError)) {
     return;
   }
+  noteDigest(streamChecksum_.digest());
+  noteMoved(state_.programLength);
   showDone(ids::kProgramBar, ids::kProgramPercent, kTextProgramDone, Tail::LabelFirst);
   logSuccess(kLineProgramDone);
 }

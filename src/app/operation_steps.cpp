@@ -106,6 +106,12 @@ std::optional<link::PairOutcome> CProgrammerDlg::startProgrammerJob(const JobReq
     refuse(Outcome::BadInput, job.enterStart);
     return std::nullopt;
   }
+  jobStart_ = *start;
+  jobLength_ = length;
+  noteRange(job.sockets == Sockets::Both ? "A→B"
+            : job.sockets == Sockets::A  ? "A"
+                                         : "B",
+            *start, length);
   if (!probeThreeTimes(job.spareFlag, job.sockets)) return std::nullopt;
   showChipNames();
   // The copy's range must fit both chips; an erase's the chip it erases.

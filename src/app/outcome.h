@@ -14,7 +14,8 @@ enum class Outcome {
   TransferFailed,  // a data transfer moved less than a whole unit
   NoAcknowledge,   // the programmer did not accept the command pair within its bound
   NoAnswer,        // the programmer stopped reporting during a copy or erase
-  TestFailed,      // the self-test read back something other than it programmed
+  TestFailed,      // a comparison found a difference (the self-test, a verify), or a blank
+                   // check found bytes that are not erased
   Cancelled,       // the user declined a confirmation
   Stopped,         // the stop was requested (exit during the operation)
 };

@@ -31,10 +31,18 @@ std::string CProgrammerDlg::currentDirectory() const {
 }
 
 int CProgrammerDlg::probe(int spareFlag) {
-  return link::ProbeChips(
+  const int status = link::ProbeChips(
       link_, state_.chips, spareFlag, [this](link::Socket socket, const std::string& text) {
         host_.setText(socket == link::Socket::A ? ids::kPageBlockA : ids::kPageBlockB, text);
       });
+  if (status != link::kProbeNoProgrammer) noteChips();
+  return status;
+}
+
+int CProgrammerDlg::PollSockets(int spareFlag) {
+  const int status = probe(spareFlag);
+  if (status != link::kProbeNoProgrammer) LookUpChips();
+  return status;
 }
 
 void CProgrammerDlg::showLog() {
@@ -51,11 +59,13 @@ void CProgrammerDlg::message(const std::string& text, MessageOwner owner) {
 
 void CProgrammerDlg::refuse(Outcome why, const std::string& text, MessageOwner owner) {
   lastOutcome_ = why;
+  lastFailure_ = text;
   message(text, owner);
 }
 
 void CProgrammerDlg::noteStopped(bool jobGoesOn) {
   lastOutcome_ = Outcome::Stopped;
+  lastFailure_ = kTextStopped;
   state_.log.takeStamp(link_.clock());
   state_.log.appendStamped(jobGoesOn ? kLineStoppedFollowing : kLineStopped);
   showLog();
@@ -199,6 +209,7 @@ void CProgrammerDlg::logDeviceFault(const std::string& fault) {
 }
 
 void CProgrammerDlg::reportUnexpectedFailure(const std::string& what) {
+  lastFailure_ = std::string(kMsgUnexpectedFailure) + what;
   state_.log.takeStamp(link_.clock());
   state_.log.appendStamped(kLineUnexpectedFailure);
   showLog();

@@ -7,6 +7,7 @@
 // right after their handler, and check `stop` so that exit never waits long.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,6 +16,8 @@
 #include <string>
 
 #include "app/dialog_host.h"
+#include "app/journal.h"
+#include "app/messages.h"
 #include "app/operation_log.h"
 #include "app/outcome.h"
 #include "files/file_object.h"
@@ -23,7 +26,9 @@
 #include "link/exchange.h"
 #include "link/flags.h"
 #include "link/probe.h"
+#include "operations/checksum.h"
 #include "operations/streams.h"
+#include "operations/unit_sink.h"
 
 namespace norvik::app {
 
@@ -51,7 +56,20 @@ struct Verification {
   std::uint64_t firstDifference = 0;
   std::uint64_t address = 0;  // the chip address of the first difference
   std::optional<std::uint64_t> block, page;
-  std::string explanation;  // where the difference lies and what may cause it
+  std::uint64_t differing = 0;  // bytes that differ (a copy's verification counts them)
+  std::string explanation;      // where the difference lies and what may cause it
+  std::string sha256;           // equal: the SHA-256 both sides share (a copy's verification)
+};
+
+// What a blank check found.
+struct BlankCheck {
+  Outcome outcome = Outcome::None;  // Succeeded: blank; TestFailed: not blank; else the failure
+  std::uint64_t checked = 0;        // bytes read, spare bytes included when the spare is on
+  std::uint64_t firstOffset = 0;    // of the first byte that is not 0xFF, from the start
+  std::uint64_t address = 0;        // its chip address
+  std::optional<std::uint64_t> block, page;
+  std::uint64_t notBlank = 0;  // bytes that are not 0xFF
+  std::string explanation;
 };
 
 class CProgrammerDlg {
@@ -92,12 +110,53 @@ class CProgrammerDlg {
   // does after a program run).
   Verification VerifyProgrammed(const std::string& imagePath, std::stop_token stop = {});
 
+  // Reads the range of the read group's start and length edits from the selected socket's chip,
+  // with the read group's options, and says whether every byte is 0xFF: the read's checks, log
+  // lines, bar and label, and a journal record of its own ("blankcheck"). norvik-cli's
+  // blankcheck.
+  BlankCheck CheckBlank(std::stop_token stop = {});
+
+  // After each copy, read the range from socket A and from socket B with the copy's spare and
+  // skip-bad choices and compare them as the data arrives (the system menu's "拷贝后校验",
+  // norvik-cli copy --verify). Any thread: it holds from the next copy on.
+  void setVerifyAfterCopy(bool on) { verifyAfterCopy_ = on; }
+  bool verifyAfterCopy() const { return verifyAfterCopy_; }
+  // What the last copy's verification found (outcome None when the copy was not verified).
+  const Verification& lastCopyVerification() const { return copyVerification_; }
+
+  // One probe of both sockets and the catalogue lookup: the station's check for a new chip.
+  // The probe's status (link::kProbe...); the chips are in state().chips.
+  int PollSockets(int spareFlag);
+
   // The cancel command: appends the run's log to systemlog.log. Returns false (after telling
   // the user) when the file could not be written; the dialog ends either way.
   bool OnCancel();
 
   // The device library stopped reaching the programmer (`fault` says how): a line of the log.
   void logDeviceFault(const std::string& fault);
+  // Every operation handler keeps its journal record inside one of these; only the outermost
+  // writes, when it ends, so that a front end can make one record of several handlers (the
+  // self-test's program and read, norvik-cli's program --verify, a station's chip).
+  class RecordScope {
+   public:
+    RecordScope(CProgrammerDlg& dlg, const char* operation);
+    ~RecordScope();
+    RecordScope(const RecordScope&) = delete;
+    RecordScope& operator=(const RecordScope&) = delete;
+
+   private:
+    CProgrammerDlg& dlg_;
+  };
+  // A failure found by the front end around the handlers (an image it could not open): shown
+  // and recorded as a handler's refusal is.
+  void reportFailure(Outcome why, const std::string& text) { refuse(why, text); }
+  // The record's time starts again now: a front end's own preparations inside its scope do not
+  // count toward the operation's seconds.
+  void restartRecordTimer();
+  // The record being made (inside a RecordScope), or the last one written.
+  JournalRecord& record() { return record_; }
+  const JournalRecord& lastRecord() const { return record_; }
+
   // A failure escaped a handler: it is shown and logged, and the dialog goes on.
   void reportUnexpectedFailure(const std::string& what);
 
@@ -111,6 +170,16 @@ class CProgrammerDlg {
  private:
   int probe(int spareFlag);
   void showLog();
+  // The journal: what the operation did, noted as it goes; the first note of each kind counts
+  // (an outer operation's own handler notes first), except the chips, where the last probe does.
+  void beginRecord(const char* operation);
+  void endRecord();
+  void noteChips();
+  void noteRange(const char* socket, std::uint32_t start, std::uint32_t length);
+  void noteOptions(bool spare, bool skipBad, std::optional<bool> ce1);
+  void noteFile(const std::string& path);
+  void noteDigest(const operations::Digest& digest);
+  void noteMoved(std::uint64_t bytes);
   void message(const std::string& text, MessageOwner owner = MessageOwner::Dialog);
   // Records why the handler stops, then shows its message.
   void refuse(Outcome why, const std::string& text, MessageOwner owner = MessageOwner::Dialog);
@@ -164,6 +233,25 @@ class CProgrammerDlg {
   // object (open), read back from `start` with `flags`; says where they first differ.
   Verification compareReadBack(const std::string& referencePath, std::uint64_t compared,
                                std::uint32_t start, std::uint8_t flags);
+  // Fills in where byte `offset` of a range read from `start` with `flags` lies on the chip
+  // (the last read's transfer geometry) and the explanation: `format` with the offset, the
+  // address, the block and the page, and `skipBadHint` when bad blocks were not skipped.
+  void placeDifference(Verification& v, std::uint64_t offset, std::uint32_t start,
+                       std::uint8_t flags, const char* format = kMsgDifferenceFormat,
+                       const char* skipBadHint = kMsgBadBlockHint);
+  // A read whose units go into `sink` instead of a file, with its progress on `progress` and
+  // its bytes into `checksum`: the probe, checks, log lines, pair and stream of a read. True when
+  // the whole range went in; otherwise its refusal or failure was shown.
+  struct SinkRead {
+    std::uint32_t start, length;
+    std::uint8_t flags;
+    operations::UnitSink& sink;
+    operations::StreamProgress& progress;
+    operations::Checksum& checksum;
+  };
+  bool readIntoSink(const SinkRead& read, std::stop_token stop);
+  // Verify after copy: socket A's range into a scratch file, then socket B's compared with it.
+  Verification verifyCopy(std::uint32_t start, std::uint32_t length, std::stop_token stop);
   // Tells the user once that Config.ini or a vendor file is there but cannot be read (`what`
   // followed by the file and why): start-up and every refresh meet the same file again.
   void reportFileProblem(const char* what, const std::string& problem);
@@ -182,6 +270,20 @@ class CProgrammerDlg {
   bool readIntoOpenFile_ = false;
   int lastBadBlockCount_ = -1;
   std::set<std::string> reportedFileProblems_;
+  std::atomic<bool> verifyAfterCopy_{false};
+  bool verifyThisCopy_ = false;  // the choice as the copy's click found it
+  Verification copyVerification_;
+  // The range of the copy or erase that startProgrammerJob last began.
+  std::uint32_t jobStart_ = 0, jobLength_ = 0;
+  // The journal record being made, the depth of RecordScopes, when the outermost began.
+  JournalRecord record_;
+  int recordDepth_ = 0;
+  double recordStartMs_ = 0;
+  std::uint64_t recordMoved_ = 0;
+  std::string lastFailure_;  // the words of the last refusal or failure
+  bool journalProblemSaid_ = false;
+  // The checksums of the stream that runs now.
+  operations::Checksum streamChecksum_;
 };
 
 }  // namespace norvik::app

@@ -90,6 +90,20 @@ bool FileObject::seekToEnd() {
   return ok;
 }
 
+bool FileObject::truncate(std::uint64_t length) {
+  if (!isOpen()) {
+    lastError_ = EBADF;
+    return false;
+  }
+  if (length > static_cast<std::uint64_t>(INT64_MAX)) {
+    lastError_ = EINVAL;
+    return false;
+  }
+  const bool ok = os::truncate(file_, length);
+  lastError_ = ok ? 0 : errno;
+  return ok;
+}
+
 std::int64_t FileObject::length() const {
   return isOpen() ? os::length(file_) : -1;
 }

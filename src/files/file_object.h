@@ -59,6 +59,9 @@ class FileObject {
   std::optional<std::size_t> readChecked(void* buffer, std::size_t count);
   // Writes all `count` bytes; false if any could not be written (disk full, I/O error).
   bool write(const void* buffer, std::size_t count);
+  // Cuts the file to its first `length` bytes (a write that failed half-way is taken back so);
+  // the position is left where it was.
+  bool truncate(std::uint64_t length);
   // errno of the last open, read, write or seek that failed; 0 when the last one succeeded.
   // A refused file that is not regular gives EINVAL (a folder EISDIR); a file held by another
   // opener gives EWOULDBLOCK.

@@ -36,6 +36,8 @@ void close(NativeFile file);
 // False with errno set. `offset` is at most INT64_MAX.
 bool seek(NativeFile file, std::uint64_t offset);
 bool seekToEnd(NativeFile file);
+// Cuts the file to `length` bytes without moving the position; false with errno set.
+bool truncate(NativeFile file, std::uint64_t length);
 // -1 when the system cannot tell.
 std::int64_t length(NativeFile file);
 // Up to `count` bytes in one call: how many moved (0 at the end of the file), or nullopt with

@@ -76,6 +76,10 @@ bool file_object_os::seekToEnd(NativeFile file) {
   return lseek(file, 0, SEEK_END) >= 0;
 }
 
+bool file_object_os::truncate(NativeFile file, std::uint64_t length) {
+  return retryOnEintr([&] { return ftruncate(file, static_cast<off_t>(length)); }) == 0;
+}
+
 std::int64_t file_object_os::length(NativeFile file) {
   struct stat st {};
   return fstat(file, &st) == 0 ? st.st_size : -1;

@@ -105,6 +105,20 @@ bool file_object_os::seekToEnd(NativeFile file) {
   return SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END) ? true : failed();
 }
 
+bool file_object_os::truncate(NativeFile file, std::uint64_t length) {
+  // The end of the file is set at the file pointer: moved there and back.
+  LARGE_INTEGER here{};
+  if (!SetFilePointerEx(file, LARGE_INTEGER{}, &here, FILE_CURRENT)) return failed();
+  LARGE_INTEGER to{};
+  to.QuadPart = static_cast<LONGLONG>(length);
+  const bool cut = SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  const int error = cut ? 0 : lastWindowsErrno();
+  SetFilePointerEx(file, here, nullptr, FILE_BEGIN);
+  if (cut) return true;
+  errno = error;
+  return false;
+}
+
 std::int64_t file_object_os::length(NativeFile file) {
   LARGE_INTEGER size{};
   return GetFileSizeEx(file, &size) ? size.QuadPart : -1;

@@ -50,6 +50,12 @@ StreamOutcome streamImage(link::DeviceLink& link, const ImageStream& s, StreamPr
     bool loaded = true;
     if (sent == wire) {
       ++out.units;
+      // The unit's share of the length, without the erased value that pads the last unit.
+      if (s.checksum) {
+        const std::uint64_t offset = std::uint64_t{i} * unit.stride;
+        s.checksum->update(buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(
+                                              unit.stride, s.length - offset)));
+      }
       if (i % kProgressEveryUnits == 0) progress.advanced(i, wholeUnits);
       if (i + 1 < unitCount) loaded = loadUnit(i + 1);
     }
@@ -73,41 +79,37 @@ StreamOutcome streamRange(link::DeviceLink& link, const RangeStream& s, StreamPr
   const std::uint32_t wholeUnits = unit.mainSize == 0 ? 0 : s.length / unit.mainSize;
 
   // The bar is set up in test mode too (the self-test's read must not step a bar with the range
-  // of an earlier run); the self-test's file is written at each unit's own offset instead.
+  // of an earlier run).
   progress.started(wholeUnits);
-  if (!s.testMode) s.output.seek(0);
+  s.output.begin();
 
   std::array<unsigned char, kUnitBufferSize> buffer;
   const int wire = static_cast<int>(unit.wireLength);
   StreamOutcome out;
+  auto failure = [](SinkResult r) {
+    return r == SinkResult::CutShort ? StreamResult::CutShort : StreamResult::FileFailed;
+  };
   for (std::uint32_t i = 0; i < unitCount; ++i) {
     if (stop.stop_requested()) {
       out.result = StreamResult::Stopped;
       return out;
     }
     const int got = link.readData(link::kEpDataIn, buffer.data(), wire, s.readTimeoutMs);
-    // The unit goes to the file inside the pause that follows the transfer; a short unit never
-    // reaches the file.
+    // The unit goes to the sink inside the pause that follows the transfer; a short unit never
+    // reaches it.
     const link::DeviceLink::Gap gap = link.beginPause(kUnitPauseMs);
-    bool written = false;
-    // A file shorter than the units already in it was cut by another program: writing on would
-    // leave a hole of zeros that looks like data.
-    const bool cut = s.output.length() < static_cast<std::int64_t>(std::uint64_t{i} * unit.stride);
-    if (got == wire && !cut) {
-      if (s.testMode) s.output.seek(std::uint64_t{i} * unit.stride);
-      written = s.output.write(buffer.data(), unit.stride);
+    SinkResult taken = SinkResult::Failed;
+    if (got == wire) {
+      taken = s.output.take(i, buffer.data(), unit.stride);
+      if (taken == SinkResult::Taken && s.checksum) s.checksum->update(buffer.data(), unit.stride);
     }
     link.endPause(gap);
     if (got != wire) {
       out.result = StreamResult::TransferFailed;
       return out;
     }
-    if (cut) {
-      out.result = StreamResult::CutShort;
-      return out;
-    }
-    if (!written) {
-      out.result = StreamResult::FileFailed;
+    if (taken != SinkResult::Taken) {
+      out.result = failure(taken);
       return out;
     }
     ++out.units;
@@ -115,10 +117,9 @@ StreamOutcome streamRange(link::DeviceLink& link, const RangeStream& s, StreamPr
     if (i % kProgressEveryUnits == 0) progress.advanced(i, wholeUnits);
     if (!s.testMode) link.endPause(second);
   }
-  // The same after the last unit: a file shorter now than what was written lost bytes to
-  // another program, and must not pass for a whole read.
-  const std::int64_t written = std::int64_t{out.units} * unit.stride;
-  if (s.output.length() < written) out.result = StreamResult::CutShort;
+  if (const SinkResult end = s.output.finish(out.units, unit.stride); end != SinkResult::Taken) {
+    out.result = failure(end);
+  }
   return out;
 }
 

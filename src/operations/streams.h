@@ -1,7 +1,8 @@
 // The two data streams: an image unit by unit to the programmer, and a range of the chip unit by
-// unit into a file. Each runs after its command pair was accepted, on the thread that runs the
-// operation, with the 1 ms gap after every transfer during which the host does its own file and
-// progress work. Neither shows anything or closes its file: the caller does, from the outcome.
+// unit into a sink (a file, a comparison, a blank check). Each runs after its command pair was
+// accepted, on the thread that runs the operation, with the 1 ms gap after every transfer during
+// which the host does its own file, checksum and progress work. Neither shows anything or closes
+// a file: the caller does, from the outcome.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +10,18 @@
 
 #include "files/file_object.h"
 #include "link/device_link.h"
+#include "operations/checksum.h"
 #include "operations/progress.h"
 #include "operations/transfer_unit.h"
+#include "operations/unit_sink.h"
 
 namespace norvik::operations {
 
 enum class StreamResult {
   Done,
   TransferFailed,  // the programmer took or gave less than a whole unit
-  FileFailed,      // the image could not be read in full, or the output could not be written
+  FileFailed,      // the image could not be read in full, the output could not be written, or
+                   // the reference of a comparison could not be read
   Stopped,         // the stop was requested between two units
   CutShort,        // the output ended shorter than what was written to it (another program
                    // shortened it meanwhile)
@@ -35,16 +39,20 @@ struct ImageStream {
   int writeTimeoutMs = 1000;
   // The self-test's image may be shorter than its length: it is read at each unit's own offset.
   bool seekEveryUnit = false;
+  // Fed with each unit's share of the length as the programmer took it (the erased value that
+  // pads the last unit excluded): for a plain image, the whole image.
+  Checksum* checksum = nullptr;
 };
 
 struct RangeStream {
-  files::FileObject& output;
+  UnitSink& output;
   TransferUnit unit;
   std::uint32_t length = 0;  // main-area bytes to read
   int readTimeoutMs = 3000;
-  // The self-test's read: units are written at their own offsets into a file left open, and the
-  // second gap of each unit is not waited for.
+  // The self-test's read: the second gap of each unit is not waited for.
   bool testMode = false;
+  // Fed with the stride bytes of each unit received, as the output holds them.
+  Checksum* checksum = nullptr;
 };
 
 StreamOutcome streamImage(link::DeviceLink& link, const ImageStream& stream,

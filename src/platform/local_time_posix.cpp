@@ -8,4 +8,10 @@ std::tm localTime(std::time_t t) {
   return local;
 }
 
+std::tm utcTime(std::time_t t) {
+  std::tm utc{};
+  gmtime_r(&t, &utc);
+  return utc;
+}
+
 }  // namespace norvik

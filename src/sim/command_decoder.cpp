@@ -1,6 +1,7 @@
 #include "sim/command_decoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -41,7 +42,29 @@ CommandDecoder::CommandDecoder(const SimConfig& config, Clock& clock, SocketMode
       badMarkerLeft_(config.faults.badMarkerCycles),
       shortDoneReportLeft_(config.faults.shortDoneReport),
       wrongMarkDoneReportLeft_(config.faults.wrongMarkDoneReport),
-      rng_(0x4E56524BU) {}
+      rng_(0x4E56524BU),
+      swapStartMs_(clock.monotonicMs()) {
+  // The first chip is the configured one, with its contents; it may not be a weak one.
+  if (config.swap.chips > 0) model_.socket(kSocketB).setWeak(weakChip(1));
+}
+
+bool CommandDecoder::weakChip(int chip) const {
+  const std::vector<int>& weak = config_.swap.weakChips;
+  return weak.empty() || std::find(weak.begin(), weak.end(), chip) != weak.end();
+}
+
+void CommandDecoder::followSwap() {
+  const SwapConfig& swap = config_.swap;
+  if (swap.chips <= 0) return;
+  const double period = static_cast<double>(swap.presentMs) + swap.absentMs;
+  const double elapsed = clock_.monotonicMs() - swapStartMs_;
+  const double slot = std::floor(elapsed / period);
+  const bool inSocket = slot < swap.chips && elapsed - slot * period < swap.presentMs;
+  const int chip = inSocket ? static_cast<int>(slot) + 1 : 0;
+  if (chip == chipInB_) return;
+  chipInB_ = chip;
+  model_.socket(kSocketB).changeChip(chip != 0, weakChip(chip));
+}
 
 int CommandDecoder::silence(int timeoutMs, int* sleepMs) const {
   if (config_.realTime && timeoutMs > 0) *sleepMs = timeoutMs;
@@ -58,6 +81,7 @@ void CommandDecoder::latchReply(Packet packet) {
 }
 
 void CommandDecoder::catchUp() {
+  followSwap();
   LongJob* job = model_.runningJob();
   if (gone() || !job) return;
   const double now = clock_.monotonicMs();

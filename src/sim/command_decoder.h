@@ -29,6 +29,9 @@ class CommandDecoder {
 
  private:
   bool gone() const { return config_.faults.absent || unplugged_; }
+  // Socket B's chip as the swap schedule has it now ([Swap]).
+  void followSwap();
+  bool weakChip(int chip) const;
   int silence(int timeoutMs, int* sleepMs) const;
   void latchReply(link::Packet packet);
   void garble(link::Packet& packet);
@@ -55,6 +58,8 @@ class CommandDecoder {
   bool shortDoneReportLeft_ = false;
   bool wrongMarkDoneReportLeft_ = false;
   std::mt19937 rng_;
+  double swapStartMs_ = 0;
+  int chipInB_ = 1;  // the swap schedule's chip in socket B now (1 = the first), 0 for none
 };
 
 }  // namespace norvik::sim

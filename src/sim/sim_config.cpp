@@ -113,12 +113,22 @@ constexpr Key kFaultKeys[] = {
      [](ConfigField& f, Target& t) { f.integer(t.config.faults.extraBadBlocks, 0, kMaxCount); }},
 };
 
+constexpr Key kSwapKeys[] = {
+    {"Chips", [](ConfigField& f, Target& t) { f.integer(t.config.swap.chips, 0, kMaxCount); }},
+    {"PresentMs",
+     [](ConfigField& f, Target& t) { f.integer(t.config.swap.presentMs, 1, kMaxCount); }},
+    {"AbsentMs",
+     [](ConfigField& f, Target& t) { f.integer(t.config.swap.absentMs, 0, kMaxCount); }},
+    {"WeakChips", [](ConfigField& f, Target& t) { f.blockList(t.config.swap.weakChips); }},
+};
+
 // In reading order: the first problem met is the one reported.
 constexpr Section kSections[] = {
     {"Simulator", kSimulatorKeys, nullptr},
     {"SocketA", kSocketKeys, &SimConfig::socketA},
     {"SocketB", kSocketKeys, &SimConfig::socketB},
     {"Faults", kFaultKeys, nullptr},
+    {"Swap", kSwapKeys, nullptr},
 };
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -213,6 +223,12 @@ std::optional<SimConfig> SimConfig::load(const std::string& path, const SimConfi
     }
     if (!c.socketA.imagePath.empty() && c.socketA.imagePath == c.socketB.imagePath) {
       return failWith("[SocketA] and [SocketB] name the same Image file");
+    }
+    if (c.swap.chips > 0 && c.socketB.empty) {
+      return failWith("[Swap] Chips: socket B's chips are of [SocketB]'s kind, which is Empty");
+    }
+    if (!c.swap.weakChips.empty() && c.socketB.weakPage < 0) {
+      return failWith("[Swap] WeakChips: [SocketB] has no WeakPage for them to carry");
     }
     return c;
   } catch (const std::exception& e) {

@@ -38,11 +38,22 @@ struct FaultConfig {
   int extraBadBlocks = 0;            // the first N good blocks erases meet turn bad
 };
 
+// Chips taken out of socket B and put in on a schedule, as an operator at a copy station does.
+// Chip 1 is socket B's configured chip, there from the simulator's start; each later chip is a
+// fresh, erased chip of the same kind. Times are on the program's clock.
+struct SwapConfig {
+  int chips = 0;               // chips that pass through socket B; 0: no swapping
+  int presentMs = 5000;        // how long each chip stays in, from its insertion
+  int absentMs = 2000;         // how long the socket stays empty before the next chip
+  std::vector<int> weakChips;  // the chips (1 = the first) that carry WeakPage; none: all do
+};
+
 struct SimConfig {
   bool realTime = false;  // an empty read waits its time-out; otherwise it returns at once
   SocketConfig socketA;
   SocketConfig socketB;
   FaultConfig faults;
+  SwapConfig swap;
 
   // Socket A: Samsung K9F1G08U0B (EC F1 00 95), socket B: Micron MT29F2G08ABAEA (2C DA 90 95).
   static SimConfig defaults();

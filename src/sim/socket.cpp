@@ -15,6 +15,7 @@ void Socket::open(const SocketConfig& chip, const char* name) {
                                 problem->why);
   }
   chip_ = chip;
+  configuredWeakPage_ = chip.weakPage;
   badBlock_.assign(static_cast<std::size_t>(chip_.blocks), false);
   for (int b : chip_.badBlocks) badBlock_[static_cast<std::size_t>(b)] = true;
   if (chip_.empty) return;  // no chip, no cells
@@ -22,6 +23,16 @@ void Socket::open(const SocketConfig& chip, const char* name) {
   if (!store_.open(chip_.imagePath, static_cast<int>(pageBytes()), pages(), &error)) {
     throw std::runtime_error(where + error);
   }
+}
+
+void Socket::changeChip(bool present, bool weak) {
+  chip_.empty = !present;
+  if (!present) return;
+  // The store was opened for the configured chip, which is never Empty when chips are swapped.
+  store_.erasePages(0, pages());
+  badBlock_.assign(static_cast<std::size_t>(chip_.blocks), false);
+  for (int b : chip_.badBlocks) badBlock_[static_cast<std::size_t>(b)] = true;
+  setWeak(weak);
 }
 
 std::uint32_t Socket::pages() const {

@@ -53,12 +53,19 @@ class Socket {
     return store_.erasePages(block * pagesPerBlock(), pagesPerBlock());
   }
 
+  // Socket B at a copy station: the chip is taken out (`present` false: the socket is empty),
+  // or a fresh one of the configured kind is put in, erased, with only the factory bad blocks,
+  // and with the configured weak page when `weak`.
+  void changeChip(bool present, bool weak);
+  void setWeak(bool weak) { chip_.weakPage = weak ? configuredWeakPage_ : -1; }
+
   // Page `page` as main + spare bytes, as a read would see it (a bad block reads as 0x00).
   // Empty past the end of the chip or when the store fails.
   std::vector<std::uint8_t> peekPage(std::uint32_t page) const;
 
  private:
   SocketConfig chip_;
+  int configuredWeakPage_ = -1;
   PageStore store_;
   std::vector<bool> badBlock_;
 };

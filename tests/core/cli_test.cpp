@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -128,6 +129,29 @@ class CliTest : public ::testing::Test {
     const std::size_t at = trace.find(" 16 " + head);
     return at == std::string::npos ? "none" : trace.substr(at + 4 + 24, 2);
   }
+  // What a shell command run in the test's folder prints, without its last line break.
+  std::string shell(const std::string& command) {
+    const std::string cmd = "cd '" + dir.path() + "' && " + command + " > shell.txt";
+    if (std::system(cmd.c_str()) != 0) return {};
+    std::string out = dir.read("shell.txt");
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+  }
+  static std::string upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  }
+  // The CR LF lines of a journal.
+  static std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = text.find("\r\n", at);
+      if (end == std::string::npos) break;
+      out.push_back(text.substr(at, end - at));
+      at = end + 2;
+    }
+    return out;
+  }
   std::string randomBytes(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::string s(n, '\0');
@@ -195,7 +219,17 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   dir.write("main.bin", main);
   CliRun r = cli("program main.bin --socket B --start 20000 --no-spare --verify");
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "verify: 24676 bytes identical\n");
+  // The checksums of what went to the programmer are the image's own, as sha256sum and gzip's
+  // trailer (its CRC-32) give them.
+  const std::string sha256 = shell("sha256sum main.bin | cut -c1-64");
+  const std::string crc32 = shell("gzip -c main.bin | tail -c 8 | od -An -tx4 -N4 | tr -d ' '");
+  ASSERT_EQ(sha256.size(), 64u);
+  EXPECT_EQ(r.out, "image: 24676 bytes, CRC-32 " + upper(crc32) + ", SHA-256 " + sha256 +
+                       "\nverify: 24676 bytes identical\n");
+  const std::vector<std::string> records = lines(dir.read("journal.csv"));
+  ASSERT_EQ(records.size(), 2u);  // the header and one record for the command
+  EXPECT_NE(records[1].find(",program,B,"), std::string::npos) << records[1];
+  EXPECT_NE(records[1].find("," + sha256 + ","), std::string::npos) << records[1];
   r = cli("read back.bin --socket B --start 20000 --length 6064 --no-spare");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
@@ -237,12 +271,37 @@ TEST_F(CliTest, CopyThenEraseOnTheSimulatedChips) {
   EXPECT_NE(logText.find("擦除成功！！"), std::string::npos);
 }
 
+TEST_F(CliTest, BlankCheckSaysNotBlankAfterAProgramAndBlankAfterAnErase) {
+  dir.write("img.bin", std::string(3000, '\0') + std::string(100, '\xFF') + "xyz");
+  CliRun r = cli("program img.bin --socket B --start 40000 --no-spare");
+  ASSERT_EQ(r.code, 0) << r.err;
+  // Block 2 onward (128 KiB blocks): the program run's 3103 bytes, then the erased rest of the
+  // first unit.
+  r = cli("blankcheck --socket B --start 40000 --length 40000 --no-spare");
+  EXPECT_EQ(r.code, 7) << r.err;
+  EXPECT_EQ(r.out,
+            "not blank: first byte that is not 0xFF at offset 0x0 (block 2, page 0), 3003 of "
+            "262144 bytes not 0xFF\n");
+  r = cli("erase --socket B --start 40000 --length 40000");
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = cli("blankcheck --socket B --start 40000 --length 40000");  // with the spare area
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "blank: all 270336 bytes are 0xFF\n");
+  const std::vector<std::string> records = lines(dir.read("journal.csv"));
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(dir.read("journal.csv").substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_NE(records[2].find(",blankcheck,B,"), std::string::npos);
+  EXPECT_NE(records[2].find(",7,"), std::string::npos) << records[2];
+  EXPECT_NE(records[4].find(",ok,0,"), std::string::npos) << records[4];
+}
+
 TEST_F(CliTest, VerifyReportsTheFirstDifferingOffset) {
   // Socket A's block 437 is bad: without skipping, data for it is not kept.
   dir.write("img.bin", std::string(8192, '\x11'));
   CliRun r = cli("program img.bin --socket A --start 36A0000 --no-spare --verify");
   EXPECT_EQ(r.code, 7);
-  EXPECT_EQ(r.out, "verify: first difference at offset 0x0 (block 437, page 0)\n");
+  EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),
+            "verify: first difference at offset 0x0 (block 437, page 0)\n");
   EXPECT_NE(r.err.find("--skip-bad"), std::string::npos) << r.err;
   r = cli("program img.bin --socket A --start 36A0000 --no-spare --skip-bad --verify");
   EXPECT_EQ(r.code, 0) << r.err;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "test_support.h"
 
 namespace norvik::testing {
@@ -278,6 +279,36 @@ TEST_F(ControllerTest, TheCancelCommandWaitsWhileABoxIsOpen) {
   controller.cancelCommand();  // now nothing runs: it leaves at once
   ASSERT_TRUE(window.pump([this] { return window.ended().has_value(); }));
   EXPECT_EQ(order.steps(), (std::vector<std::string>{"save"}));
+}
+
+TEST_F(ControllerTest, VerifyAfterCopyIsRememberedInOurOwnFileAndReachesTheHandlers) {
+  TempDir folder;
+  folder.write("Config.ini", "[NandType]\r\nCE=0\r\n");
+  std::vector<bool> applied;
+  controller.setPreferences([&folder] { return folder.path(); },
+                            [&applied](bool on) { applied.push_back(on); });
+  EXPECT_FALSE(controller.verifyAfterCopy());
+  controller.setVerifyAfterCopy(true);
+  EXPECT_TRUE(controller.verifyAfterCopy());
+  EXPECT_EQ(folder.read("Config.ini"), "[NandType]\r\nCE=0\r\n");  // the operator's file
+  EXPECT_TRUE(shownTexts().empty());
+
+  // The next run starts with it, and hands it to the handlers at once.
+  MemoryWindow otherWindow;
+  MemoryHost otherHost;
+  HostController next(otherWindow, otherHost);
+  next.setPreferences([&folder] { return folder.path(); },
+                      [&applied](bool on) { applied.push_back(on); });
+  EXPECT_TRUE(next.verifyAfterCopy());
+  EXPECT_EQ(applied, (std::vector<bool>{false, true, true}));
+
+  // A folder where the file cannot be written: said once, and the choice holds for the run.
+  controller.setPreferences([] { return std::string("/nonexistent-norvik-folder"); }, {});
+  controller.setVerifyAfterCopy(false);
+  controller.setVerifyAfterCopy(true);
+  ASSERT_EQ(shownTexts().size(), 1u);
+  EXPECT_EQ(shownTexts()[0].rfind(app::kMsgPreferencesNotSaved, 0), 0u) << shownTexts()[0];
+  EXPECT_TRUE(controller.verifyAfterCopy());
 }
 
 }  // namespace

@@ -231,10 +231,17 @@ TEST(WindowLayoutTest, SystemMenuOpensOnAltSpaceAndRightClickAndLeadsToTheAboutB
   QMenu* menu = window.systemMenu();
   ASSERT_NE(menu, nullptr);
   const QList<QAction*> actions = menu->actions();
-  ASSERT_EQ(actions.size(), 4);
+  ASSERT_EQ(actions.size(), 5);
   EXPECT_TRUE(actions[2]->isSeparator());
   EXPECT_EQ(actions[3], window.aboutAction());
   EXPECT_EQ(actions[3]->text(), QStringLiteral("关于 Norvik(&A)..."));
+  // The check item after it carries the controller's choice and turns it over.
+  EXPECT_EQ(actions[4], window.verifyAfterCopyAction());
+  EXPECT_EQ(actions[4]->text(), QStringLiteral("拷贝后校验"));
+  EXPECT_TRUE(actions[4]->isCheckable());
+  actions[4]->trigger();
+  EXPECT_TRUE(window.controller().verifyAfterCopy());
+  EXPECT_TRUE(actions[4]->isChecked());
 
   pressKey(window.control(2), Qt::Key_Space, Qt::AltModifier);
   ASSERT_TRUE(waitUntil([menu] { return menu->isVisible(); }));
