@@ -75,6 +75,9 @@ void MainWindow::initDialog(HWND window) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       AppendMenuW(menu, MF_STRING, app::kAboutCommandId, text);
     }
+    // Verifying each copy against its master, a choice the controller keeps.
+    AppendMenuW(menu, MF_STRING, app::kVerifyAfterCopyCommandId,
+                toWide(app::kVerifyAfterCopyMenuText).c_str());
   }
   const auto icon = MAKEINTRESOURCEW(app::kAppIconId);
   bigIcon_ = static_cast<HICON>(LoadImageW(instance_, icon, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
@@ -121,6 +124,17 @@ INT_PTR MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       if ((wParam & 0xFFF0) == app::kAboutCommandId) {
         controller_->aboutCommand();
         return TRUE;
+      }
+      if ((wParam & 0xFFF0) == app::kVerifyAfterCopyCommandId) {
+        controller_->setVerifyAfterCopy(!controller_->verifyAfterCopy());
+        return TRUE;
+      }
+      return FALSE;
+    case WM_INITMENUPOPUP:
+      // The system menu shows the choice as the controller has it.
+      if (HIWORD(lParam) != 0) {
+        CheckMenuItem(reinterpret_cast<HMENU>(wParam), app::kVerifyAfterCopyCommandId,
+                      MF_BYCOMMAND | (controller_->verifyAfterCopy() ? MF_CHECKED : MF_UNCHECKED));
       }
       return FALSE;
     case WM_HELP:  // F1

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "devlib/entry_points.h"
 #include "link/usb_backend.h"
 
 namespace norvik::devlib {
@@ -30,8 +31,8 @@ namespace norvik::devlib {
 struct LibraryFunctions {
   std::function<int(int endpoint, unsigned char* buffer, int length, int timeoutMs)> write;
   std::function<int(int endpoint, unsigned char* buffer, int length, int timeoutMs)> read;
-  std::string writeName = "qxUSB_WriteData";  // for fault()
-  std::string readName = "qxUSB_ReadData";
+  std::string writeName = kWriteFunction;  // for fault()
+  std::string readName = kReadFunction;
 };
 
 class DeviceLibraryBackend final : public link::UsbBackend {

@@ -210,6 +210,16 @@ WIN32_TEST(TheSystemMenuAndFOneOpenTheAboutBox) {
     wchar_t entry[64] = {};
     GetMenuStringW(menu, 16, entry, 64, MF_BYCOMMAND);
     CHECK_EQ(win32::toUtf8(entry), "关于 Norvik(&A)...");
+    wchar_t verify[64] = {};
+    GetMenuStringW(menu, 32, verify, 64, MF_BYCOMMAND);
+    CHECK_EQ(win32::toUtf8(verify), "拷贝后校验");
+    // The choice, as the menu shows it when it opens, and remembered beside the log.
+    SendMessageW(d.dialog(), WM_SYSCOMMAND, 32, 0);
+    SendMessageW(d.dialog(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, 1));
+    CHECK((GetMenuState(menu, 32, MF_BYCOMMAND) & MF_CHECKED) != 0);
+    SendMessageW(d.dialog(), WM_SYSCOMMAND, 32, 0);
+    SendMessageW(d.dialog(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, 1));
+    CHECK((GetMenuState(menu, 32, MF_BYCOMMAND) & MF_CHECKED) == 0);
     PostMessageW(d.dialog(), WM_SYSCOMMAND, 16, 0);
     HWND about = d.waitForWindow("Norvik 技术支持");
     CHECK(about != nullptr);
