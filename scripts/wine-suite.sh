@@ -64,8 +64,9 @@ not_run() {
   echo "wine-suite: ################################################################################"
   echo "wine-suite: NOT RUN ($no_wine32): the 32-bit build, the one a real programmer needs:"
   echo "wine-suite:   its thunk for either calling convention, the __stdcall library and its decorated"
-  echo "wine-suite:   names (_qxUSB_WriteData@16), its refusal of a 64-bit library. Checked instead: the"
-  echo "wine-suite:   64-bit build under wine64 (__cdecl library, plain names)."
+  echo "wine-suite:   names (_qxUSB_WriteData@16), its refusal of a 64-bit library, its dialog and the"
+  echo "wine-suite:   32-bit installer. Checked instead: the 64-bit build under wine64 (__cdecl library,"
+  echo "wine-suite:   plain names, its dialog, the 64-bit package's installer)."
   echo "wine-suite: ################################################################################"
 }
 not_run
