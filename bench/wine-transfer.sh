@@ -38,7 +38,7 @@ name, began, ended, trace = sys.argv[1], float(sys.argv[2]), float(sys.argv[3]),
 floor_ms, unit_pauses, previous = 0.0, [], None
 for line in open(trace):
     stamp, event = line.split(" ", 1)
-    stamp = float(stamp)
+    stamp = float(stamp)  # milliseconds since the link opened
     if event.startswith("P "):
         ms = int(event.split()[1])
         floor_ms += ms
@@ -49,7 +49,7 @@ for line in open(trace):
 wall = ended - began
 # The command's own time, from its first to its last traced event (Wine's start-up left out).
 first = float(open(trace).readline().split(" ", 1)[0])
-own = previous - first
+own = (previous - first) / 1000
 mean = sum(unit_pauses) / max(len(unit_pauses), 1)
 print(f"wine {name} 16 MiB: {own:.2f} s in the trace, floor {floor_ms / 1000:.2f} s, "
       f"ratio {own / (floor_ms / 1000):.3f} (whole command with Wine's start {wall:.2f} s); "
