@@ -33,8 +33,8 @@
 
 #include "app/backend_factory.h"
 #include "cli_runner.h"
-#include "library_search.h"
 #include "exit_codes.h"
+#include "library_search.h"
 #include "signal_watch.h"
 #include "terminal.h"
 #include "utf8_console.h"

@@ -7,7 +7,7 @@ Each folder may include headers of its own layer and of the layers below it, not
     sim (the simulated programmer, a link backend) -> catalogue, link, platform
     devlib (the vendor's device library, a link backend) -> link, platform
 
-The dialog hosts (ui) and the command line (cli) include app only: everything they do goes
+The dialog hosts (ui, win32) and the command line (cli) include app only: everything they do goes
 through it. Only app/backend_factory.cpp may include a backend (sim/, devlib/): it is the one
 place that picks one. CMakeLists.txt links the same layers (each library exposes only its own
 headers, so the build refuses an include that runs up as well).
@@ -27,6 +27,7 @@ BELOW = {
     "operations": {"files", "link", "platform"},
     "app": {"operations", "files", "catalogue", "link", "platform", "sim", "devlib"},
     "ui": {"app"},
+    "win32": {"app"},
     "cli": {"app"},
 }
 BACKEND_FACTORY = pathlib.PurePosixPath("src/app/backend_factory.cpp")
@@ -37,7 +38,7 @@ def layer_of(path: pathlib.PurePosixPath):
     parts = path.parts
     if parts[0] == "src" and len(parts) > 2:
         return parts[1]
-    if parts[0] in ("ui", "cli"):
+    if parts[0] in ("ui", "win32", "cli"):
         return parts[0]
     return None
 
@@ -45,7 +46,7 @@ def layer_of(path: pathlib.PurePosixPath):
 def main() -> int:
     root = pathlib.Path(__file__).resolve().parent.parent
     problems = []
-    for folder in ("src", "ui", "cli"):
+    for folder in ("src", "ui", "win32", "cli"):
         for file in sorted((root / folder).rglob("*")):
             if file.suffix not in (".h", ".cpp"):
                 continue

@@ -112,8 +112,7 @@ std::optional<std::string> showFileDialog(HWND owner, const app::FileDialogReque
   std::wstring extension = toWide(request.defaultExtension);
   if (extension.rfind(L"*.", 0) == 0) extension.erase(0, 2);
   const std::wstring folder = toWide(request.initialDirectory);
-  const std::wstring title =
-      toWide(request.save ? app::kSaveDialogTitle : app::kOpenDialogTitle);
+  const std::wstring title = toWide(request.save ? app::kSaveDialogTitle : app::kOpenDialogTitle);
   std::vector<wchar_t> path(32768, L'\0');
   const std::wstring name = toWide(request.initialName);
   name.copy(path.data(), path.size() - 1);

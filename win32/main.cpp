@@ -2,6 +2,7 @@
 // backend the session picks: the vendor's qxUSBDev.dll by default, the simulated programmer with
 // --backend sim (the caption says which).
 #include <windows.h>
+// After windows.h, which they need:
 #include <commctrl.h>
 #include <shellapi.h>
 

@@ -144,8 +144,8 @@ INT_PTR MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
       if (id != app::ids::kNameA && id != app::ids::kNameB) return FALSE;
       const auto dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, RGB((app::kDialogColourRed >> 16) & 0xFF, (app::kDialogColourRed >> 8) & 0xFF,
-                           app::kDialogColourRed & 0xFF));
+      SetTextColor(dc, RGB((app::kDialogColourRed >> 16) & 0xFF,
+                           (app::kDialogColourRed >> 8) & 0xFF, app::kDialogColourRed & 0xFF));
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -249,9 +249,8 @@ bool MainWindow::isChecked(int id) {
 
 void MainWindow::setChecked(int id, bool checked) {
   // BM_SETCHECK changes that control only; a click is what clears the other radios of a group.
-  runOnWindow([&] {
-    SendMessageW(control(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-  });
+  runOnWindow(
+      [&] { SendMessageW(control(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); });
 }
 
 void MainWindow::progressSetRange(int id, int low, int high) {
@@ -304,7 +303,8 @@ int MainWindow::focusedControl() {
 }
 
 void MainWindow::focusControl(int id) {
-  if (HWND c = control(id)) SendMessageW(window_.load(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c), TRUE);
+  if (HWND c = control(id))
+    SendMessageW(window_.load(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c), TRUE);
 }
 
 void MainWindow::showAbout() {

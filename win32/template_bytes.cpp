@@ -1,6 +1,7 @@
 #include "template_bytes.h"
 
 #include <windows.h>
+// After windows.h, which it needs:
 #include <commctrl.h>
 
 #include "wide_text.h"
@@ -114,8 +115,8 @@ std::vector<std::uint32_t> buildTemplate(const app::DialogSpec& spec, std::uint3
   w.text(caption);
   w.word(static_cast<std::uint16_t>(spec.fontPoints));
   w.word(FW_NORMAL);
-  w.byte(0);                // not italic
-  w.byte(GB2312_CHARSET);   // 宋体's character set
+  w.byte(0);               // not italic
+  w.byte(GB2312_CHARSET);  // 宋体's character set
   w.text(toWide(spec.fontFace));
 
   for (const app::ControlSpec& c : spec.controls) {

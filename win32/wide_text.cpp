@@ -16,8 +16,8 @@ std::wstring toWide(std::string_view utf8) {
 std::string toUtf8(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int length = static_cast<int>(wide.size());
-  const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr,
-                                        nullptr);
+  const int count =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(count), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, out.data(), count, nullptr, nullptr);
   return out;

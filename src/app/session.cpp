@@ -13,7 +13,8 @@ std::unique_ptr<Session> Session::open(SessionOptions options, std::string* erro
     s->backend_.simulated = options.simulated;
     s->backend_.name = options.simulated ? kSimulatorName : "";
   } else {
-    std::optional<Backend> made = makeBackend(options.backend, *s->clock_, options.realTime, error, options.deviceLibrary);
+    std::optional<Backend> made =
+        makeBackend(options.backend, *s->clock_, options.realTime, error, options.deviceLibrary);
     if (!made) return nullptr;
     s->backend_ = std::move(*made);
   }

@@ -39,8 +39,8 @@ std::wstring wideLibraryName() {
 
 std::wstring wideOf(const std::string& utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
   return out;
@@ -87,7 +87,7 @@ std::string whyNotLoaded(DWORD error, const std::wstring& file, bool named) {
 }  // namespace
 
 std::optional<LoadedLibrary> loadDeviceLibrary(const std::string& explicitPath,
-                                              std::string* error) {
+                                               std::string* error) {
   const bool named = !explicitPath.empty();
   const std::wstring file = named ? wideOf(explicitPath) : programFolder() + wideLibraryName();
   DWORD loadError = 0;

@@ -106,7 +106,8 @@ TEST(DialogSessionTest, TheOperatorsSessionPlaysThroughTheQtDialog) {
     }
   }
   const std::string log = cp936ToUtf8(readText(folder + "/systemlog.log"));
-  for (const char* done : {"下载成功！！", "上载成功！！", "拷贝成功！！", "擦除成功！！", "测试成功！！"}) {
+  for (const char* done :
+       {"下载成功！！", "上载成功！！", "拷贝成功！！", "擦除成功！！", "测试成功！！"}) {
     EXPECT_NE(log.find(done), std::string::npos) << done;
   }
 }

@@ -37,22 +37,36 @@ inline bool check(bool ok, const char* what, const char* file, int line, const s
 
 }  // namespace norvik::win32test
 
-#define WIN32_TEST(name)                                                               \
-  static void name();                                                                  \
-  static const ::norvik::win32test::Register name##Registered(#name, name);            \
+#define WIN32_TEST(name)                                                    \
+  static void name();                                                       \
+  static const ::norvik::win32test::Register name##Registered(#name, name); \
   static void name()
 #define CHECK(cond) ::norvik::win32test::check((cond), #cond, __FILE__, __LINE__, "")
-#define CHECK_EQ(a, b)                                                                 \
-  ::norvik::win32test::check((a) == (b), #a " == " #b, __FILE__, __LINE__,            \
-                             "(\"" + ::norvik::win32test::shown(a) + "\" vs \"" +       \
-                                 ::norvik::win32test::shown(b) + "\")")
+#define CHECK_EQ(a, b)                              \
+  ::norvik::win32test::check(                       \
+      (a) == (b), #a " == " #b, __FILE__, __LINE__, \
+      "(\"" + ::norvik::win32test::shown(a) + "\" vs \"" + ::norvik::win32test::shown(b) + "\")")
 
 namespace norvik::win32test {
-inline std::string shown(const std::string& s) { return s; }
-inline std::string shown(const char* s) { return s; }
-inline std::string shown(long long v) { return std::to_string(v); }
-inline std::string shown(int v) { return std::to_string(v); }
-inline std::string shown(long v) { return std::to_string(v); }
-inline std::string shown(unsigned v) { return std::to_string(v); }
-inline std::string shown(bool v) { return v ? "true" : "false"; }
+inline std::string shown(const std::string& s) {
+  return s;
+}
+inline std::string shown(const char* s) {
+  return s;
+}
+inline std::string shown(long long v) {
+  return std::to_string(v);
+}
+inline std::string shown(int v) {
+  return std::to_string(v);
+}
+inline std::string shown(long v) {
+  return std::to_string(v);
+}
+inline std::string shown(unsigned v) {
+  return std::to_string(v);
+}
+inline std::string shown(bool v) {
+  return v ? "true" : "false";
+}
 }  // namespace norvik::win32test

@@ -281,12 +281,13 @@ WIN32_TEST(EveryControlLiesOnItsTemplateRectangleAndEveryTextFits) {
       ::norvik::win32test::check(actual.top == expected.top, "y", __FILE__, __LINE__, where);
       ::norvik::win32test::check(actual.right - actual.left == expected.right, "width", __FILE__,
                                  __LINE__, where);
-      ::norvik::win32test::check(actual.bottom - actual.top == expected.bottom, "height",
-                                 __FILE__, __LINE__, where);
+      ::norvik::win32test::check(actual.bottom - actual.top == expected.bottom, "height", __FILE__,
+                                 __LINE__, where);
       wchar_t className[16] = {};
       GetClassNameW(child, className, 16);
       const int textLength = GetWindowTextLengthW(child);
-      if (std::wstring(className) == L"Static" && textLength > 0 && c.kind != app::ControlKind::Icon) {
+      if (std::wstring(className) == L"Static" && textLength > 0 &&
+          c.kind != app::ControlKind::Icon) {
         std::wstring text(static_cast<std::size_t>(textLength) + 1, L'\0');
         GetWindowTextW(child, text.data(), textLength + 1);
         text.resize(static_cast<std::size_t>(textLength));

@@ -2,8 +2,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <sstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -34,8 +34,8 @@ BOOL CALLBACK findWindow(HWND window, LPARAM param) {
   GetClassNameW(window, className, 16);
   wchar_t caption[256] = {};
   GetWindowTextW(window, caption, 256);
-  const bool wanted = search->messageBox ? GetDlgItem(window, 0xFFFF) != nullptr
-                                         : search->caption == caption;
+  const bool wanted =
+      search->messageBox ? GetDlgItem(window, 0xFFFF) != nullptr : search->caption == caption;
   if (window != search->main && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
       wanted) {
     search->found = window;

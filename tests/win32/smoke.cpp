@@ -81,7 +81,8 @@ int wmain(int argc, wchar_t** argv) {
     ++argv;
     --argc;
   }
-  if (argc < 3) return fail("usage: norvik-smoke.exe [--refused] NORVIK_EXE WORKING_FOLDER [ARGS...]");
+  if (argc < 3)
+    return fail("usage: norvik-smoke.exe [--refused] NORVIK_EXE WORKING_FOLDER [ARGS...]");
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   for (int i = 3; i < argc; ++i) command += L" " + std::wstring(argv[i]);
   STARTUPINFOW startup{};
@@ -135,7 +136,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring log = std::wstring(argv[2]) + L"\\systemlog.log";
   if (code != 0) return fail("norvik.exe did not end with 0");
   const bool logged = GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (logged == leaveWithOk) return fail(leaveWithOk ? "the OK command saved the log" : "no systemlog.log");
+  if (logged == leaveWithOk)
+    return fail(leaveWithOk ? "the OK command saved the log" : "no systemlog.log");
   std::printf("smoke: passed\n");
   return 0;
 }
