@@ -9,13 +9,10 @@ build="${1:-$root/build-windows-x64}"
 "$root/scripts/deps.sh" xvfb xdotool imagemagick
 export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$build/wine-prefix}" LANG=C.UTF-8 LC_ALL=C.UTF-8
 work="$(mktemp -d)"
-display=99
-while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY=":$display"
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+# shellcheck source=virtual-display.sh
+source "$root/scripts/virtual-display.sh"
+start_virtual_display
+trap 'kill "$virtual_display_pid" 2>/dev/null; rm -rf "$work"' EXIT
 timeout 60 wineserver -k 2>/dev/null || true
 bash "$root/scripts/wine-prefix.sh"
 "$root/scripts/prepare-workdir.sh" "$work" >/dev/null

@@ -77,16 +77,11 @@ fi
 # A virtual display for the whole suite: the dialog's checks need one, and Wine keeps the desktop
 # of its first program for the ones after it (a desktop started without a display would stay
 # without one).
-display=99
-while [ -e "/tmp/.X${display}-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-export DISPLAY=":$display"
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-[ -e "/tmp/.X11-unix/X$display" ] && kill -0 "$xvfb_pid" 2>/dev/null ||
-  { echo "wine-suite: no virtual display: Xvfb :$display did not start" >&2; exit 1; }
-echo "wine-suite: virtual display :$display"
+# shellcheck source=virtual-display.sh
+source "$root/scripts/virtual-display.sh"
+start_virtual_display
+trap 'kill "$virtual_display_pid" 2>/dev/null || true' EXIT
+echo "wine-suite: virtual display $DISPLAY"
 
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$win_build/wine-prefix}"
