@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/dialog_template.h"
 #include "test_support.h"
@@ -50,10 +51,14 @@ TEST_F(SimulatedDialog, ARangePastTheEndOfTheChipIsRefusedBeforeTheOperationStar
   host.setText(ids::kEraseStart, "8000000");
   host.setText(ids::kEraseLength, "20000");
   host.queueFileAnswer(rig.file("out.bin"));
-  using Handler = void (app::CProgrammerDlg::*)(std::stop_token);
-  for (const Handler operation : {&app::CProgrammerDlg::OnProgram, &app::CProgrammerDlg::OnRead,
-                                  &app::CProgrammerDlg::OnCopy, &app::CProgrammerDlg::OnErase}) {
-    (dlg.*operation)({});
+  const std::function<void()> operations[] = {
+      [this] { dlg.OnProgram({}); },
+      [this] { dlg.OnRead({}); },
+      [this] { dlg.OnCopy({}); },
+      [this] { dlg.OnErase({}); },
+  };
+  for (const std::function<void()>& operation : operations) {
+    operation();
     EXPECT_EQ(dlg.lastOutcome(), app::Outcome::BadInput);
   }
   const std::vector<std::string> texts = rig.messageTexts();

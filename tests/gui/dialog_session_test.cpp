@@ -46,7 +46,7 @@ TEST(DialogSessionTest, TheOperatorsSessionPlaysThroughTheQtDialog) {
   const std::string settings = folder + "/sim.ini";
   testing::ScopedEnv simulator("NORVIK_SIMULATOR", &settings);
   app::SessionOptions options;
-  options.currentDirectory = [folder] { return folder; };
+  options.currentDirectory = [folder]() -> std::string { return folder; };
   options.tracePath = folder + "/trace.txt";
   app::StartFailure failure;
   std::unique_ptr<app::Session> session =
@@ -85,7 +85,8 @@ TEST(DialogSessionTest, TheOperatorsSessionPlaysThroughTheQtDialog) {
       std::string name;
       words >> name;
       OnModal<QFileDialog> chooser([&](QFileDialog* dialog) {
-        dialog->selectFile(QString::fromStdString(folder + "/" + name));
+        dialog->selectFile(QString::fromStdString(folder) + QLatin1Char('/') +
+                           QString::fromStdString(name));
         static_cast<QDialog*>(dialog)->accept();  // as its Open or Save button
       });
       ASSERT_TRUE(waitUntil([&] { return chooser.handled(); }));
