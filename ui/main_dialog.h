@@ -5,7 +5,10 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -86,6 +89,10 @@ class MainDialog final : public QDialog, public app::DialogWindow {
   // Where a menu opened from the keyboard appears.
   QPoint menuPosition(QWidget* focus) const;
   int idOf(const QWidget* widget) const;
+  // Runs what postToWindow queued. Invoked by name: the wake-up carries no data, so the calls'
+  // hand-over is ordered by our own mutex, which the thread sanitizer sees (Qt's queue is not
+  // instrumented).
+  Q_INVOKABLE void runPosted();
 
   BaseUnits units_;
   std::unique_ptr<QtDialogHost> host_;
@@ -94,6 +101,8 @@ class MainDialog final : public QDialog, public app::DialogWindow {
   QAction* aboutAction_ = nullptr;
   QAction* verifyAction_ = nullptr;
   QPointer<AboutDialog> about_;
+  std::mutex postedMutex_;
+  std::deque<std::function<void()>> posted_;
   // Last member: destroyed first, while the widgets it drives still exist.
   std::unique_ptr<app::HostController> controller_;
 };
