@@ -122,25 +122,9 @@ void MainDialog::endDialog(app::DialogEnd how) {
 }
 
 void MainDialog::postToWindow(std::function<void()> call) {
-  {
-    std::lock_guard lock(postedMutex_);
-    posted_.push_back(std::move(call));
-  }
+  posted_.push(std::move(call));
   // Queued on this object: dropped if the window is gone before it runs.
   QMetaObject::invokeMethod(this, "runPosted", Qt::QueuedConnection);
-}
-
-void MainDialog::runPosted() {
-  for (;;) {
-    std::function<void()> call;
-    {
-      std::lock_guard lock(postedMutex_);
-      if (posted_.empty()) return;
-      call = std::move(posted_.front());
-      posted_.pop_front();
-    }
-    call();
-  }
 }
 
 void MainDialog::pumpUntil(const std::function<bool()>& done) {

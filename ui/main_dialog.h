@@ -5,15 +5,14 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/dialog_window.h"
 #include "app/host_controller.h"
+#include "app/posted_calls.h"
 #include "dialog_layout.h"
 #include "qt_dialog_host.h"
 #include "template_widgets.h"
@@ -89,10 +88,9 @@ class MainDialog final : public QDialog, public app::DialogWindow {
   // Where a menu opened from the keyboard appears.
   QPoint menuPosition(QWidget* focus) const;
   int idOf(const QWidget* widget) const;
-  // Runs what postToWindow queued. Invoked by name: the wake-up carries no data, so the calls'
-  // hand-over is ordered by our own mutex, which the thread sanitizer sees (Qt's queue is not
-  // instrumented).
-  Q_INVOKABLE void runPosted();
+  // Runs what postToWindow queued. Invoked by name: the wake-up carries no data (Qt's own queue
+  // is not instrumented for the thread sanitizer; app::PostedCalls is).
+  Q_INVOKABLE void runPosted() { posted_.runAll(); }
 
   BaseUnits units_;
   std::unique_ptr<QtDialogHost> host_;
@@ -101,8 +99,7 @@ class MainDialog final : public QDialog, public app::DialogWindow {
   QAction* aboutAction_ = nullptr;
   QAction* verifyAction_ = nullptr;
   QPointer<AboutDialog> about_;
-  std::mutex postedMutex_;
-  std::deque<std::function<void()>> posted_;
+  app::PostedCalls posted_;
   // Last member: destroyed first, while the widgets it drives still exist.
   std::unique_ptr<app::HostController> controller_;
 };

@@ -55,7 +55,6 @@ bool MainWindow::runModal() {
       DialogBoxIndirectParamW(instance_, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), nullptr,
                               dialogProc, reinterpret_cast<LPARAM>(this));
   window_.store(nullptr);
-  std::lock_guard lock(postedMutex_);
   posted_.clear();
   return result != -1;
 }
@@ -102,7 +101,7 @@ INT_PTR MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       return TRUE;
     case kMsgPosted:
-      runPosted();
+      posted_.runAll();
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
@@ -179,24 +178,8 @@ void MainWindow::runOnWindow(const std::function<void()>& call) {
 }
 
 void MainWindow::postToWindow(std::function<void()> call) {
-  {
-    std::lock_guard lock(postedMutex_);
-    posted_.push_back(std::move(call));
-  }
+  posted_.push(std::move(call));
   if (HWND window = window_.load()) PostMessageW(window, kMsgPosted, 0, 0);
-}
-
-void MainWindow::runPosted() {
-  for (;;) {
-    std::function<void()> call;
-    {
-      std::lock_guard lock(postedMutex_);
-      if (posted_.empty()) return;
-      call = std::move(posted_.front());
-      posted_.pop_front();
-    }
-    call();
-  }
 }
 
 void MainWindow::pumpUntil(const std::function<bool()>& done) {
@@ -211,7 +194,7 @@ void MainWindow::pumpUntil(const std::function<bool()>& done) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    runPosted();  // the window may be gone already, with the idle report queued
+    posted_.runAll();  // the window may be gone already, with the idle report queued
   }
 }
 

@@ -9,15 +9,14 @@
 #include <windows.h>
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "app/dialog_host.h"
 #include "app/dialog_window.h"
 #include "app/host_controller.h"
+#include "app/posted_calls.h"
 #include "common_dialogs.h"
 
 namespace norvik::win32 {
@@ -69,7 +68,6 @@ class MainWindow final : public app::DialogWindow, public app::DialogHost {
   static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void initDialog(HWND window);
-  void runPosted();
   HWND control(int id) const { return GetDlgItem(window_.load(), id); }
 
   HINSTANCE instance_;
@@ -80,8 +78,7 @@ class MainWindow final : public app::DialogWindow, public app::DialogHost {
   DWORD windowThread_ = 0;
   OpenModal open_;
 
-  std::mutex postedMutex_;
-  std::deque<std::function<void()>> posted_;
+  app::PostedCalls posted_;
 
   // Last member: destroyed first, so that no job outlives the window it talks to.
   std::unique_ptr<app::HostController> controller_;
