@@ -46,7 +46,7 @@ TEST(DialogSessionTest, TheOperatorsSessionPlaysThroughTheQtDialog) {
   const std::string settings = folder + "/sim.ini";
   testing::ScopedEnv simulator("NORVIK_SIMULATOR", &settings);
   app::SessionOptions options;
-  options.currentDirectory = [folder]() -> std::string { return folder; };
+  options.currentDirectory = [folder]() { return std::string(folder); };
   options.tracePath = folder + "/trace.txt";
   app::StartFailure failure;
   std::unique_ptr<app::Session> session =
