@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <sstream>
 #include <thread>
 
@@ -141,23 +140,6 @@ class CliTest : public ::testing::Test {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
   }
-  // The CR LF lines of a journal.
-  static std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; at < text.size();) {
-      const std::size_t end = text.find("\r\n", at);
-      if (end == std::string::npos) break;
-      out.push_back(text.substr(at, end - at));
-      at = end + 2;
-    }
-    return out;
-  }
-  std::string randomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-    return s;
-  }
   testing::TempDir dir;
 };
 
@@ -215,7 +197,7 @@ TEST_F(CliTest, WithoutAProgrammerDetectAndProgramSayWhyAndExitTwo) {
 }
 
 TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
-  const std::string main = randomBytes(3 * 8192 + 100, 1);
+  const std::string main = testing::randomImage(3 * 8192 + 100, 1);
   dir.write("main.bin", main);
   CliRun r = cli("program main.bin --socket B --start 20000 --no-spare --verify");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -226,7 +208,7 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   ASSERT_EQ(sha256.size(), 64u);
   EXPECT_EQ(r.out, "image: 24676 bytes, CRC-32 " + upper(crc32) + ", SHA-256 " + sha256 +
                        "\nverify: 24676 bytes identical\n");
-  const std::vector<std::string> records = lines(dir.read("journal.csv"));
+  const std::vector<std::string> records = testing::crlfLines(dir.read("journal.csv"));
   ASSERT_EQ(records.size(), 2u);  // the header and one record for the command
   EXPECT_NE(records[1].find(",program,B,"), std::string::npos) << records[1];
   EXPECT_NE(records[1].find("," + sha256 + ","), std::string::npos) << records[1];
@@ -235,7 +217,8 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
   EXPECT_EQ(dir.read("back.bin").substr(0, main.size()), main);
   EXPECT_EQ(dir.read("back.bin").size(), 4u * 8192u);
 
-  const std::string raw = randomBytes(std::size_t{5} * 8448, 2);  // five units of 4 × (2048 + 64)
+  const std::string raw =
+      testing::randomImage(std::size_t{5} * 8448, 2);  // five units of 4 × (2048 + 64)
   dir.write("raw.bin", raw);
   r = cli("program raw.bin --socket A --spare");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -250,7 +233,8 @@ TEST_F(CliTest, ProgramThenReadGivesTheImageBackWithAndWithoutSpare) {
 }
 
 TEST_F(CliTest, CopyThenEraseOnTheSimulatedChips) {
-  const std::string raw = randomBytes(std::size_t{8} * 8448, 3);  // 32 pages, main and spare
+  const std::string raw =
+      testing::randomImage(std::size_t{8} * 8448, 3);  // 32 pages, main and spare
   dir.write("raw.bin", raw);
   CliRun r = cli("program raw.bin --socket A");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -287,7 +271,7 @@ TEST_F(CliTest, BlankCheckSaysNotBlankAfterAProgramAndBlankAfterAnErase) {
   r = cli("blankcheck --socket B --start 40000 --length 40000");  // with the spare area
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "blank: all 270336 bytes are 0xFF\n");
-  const std::vector<std::string> records = lines(dir.read("journal.csv"));
+  const std::vector<std::string> records = testing::crlfLines(dir.read("journal.csv"));
   ASSERT_EQ(records.size(), 5u);
   EXPECT_EQ(dir.read("journal.csv").substr(0, 3), "\xEF\xBB\xBF");
   EXPECT_NE(records[2].find(",blankcheck,B,"), std::string::npos);

@@ -24,18 +24,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// The journal's CR LF lines.
-std::vector<std::string> journalLines(const std::string& text) {
-  std::vector<std::string> out;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) break;
-    out.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return out;
-}
-
 // The fields of one journal line (none of the tests' fields is quoted).
 std::vector<std::string> fields(const std::string& line) {
   std::vector<std::string> out(1);
@@ -105,7 +93,7 @@ class SimulatedStation : public ::testing::Test {
     host.setText(ids::kCopyLength, "40000");
     host.clearRecord();
   }
-  std::vector<std::string> journal() const { return journalLines(rig.read("journal.csv")); }
+  std::vector<std::string> journal() const { return testing::crlfLines(rig.read("journal.csv")); }
 
   testing::Rig rig;
   testing::MemoryHost& host = rig.host;

@@ -2,6 +2,7 @@
 // temporary folders, images, the in-memory host and the rig.
 #pragma once
 
+#include "crlf_lines.h"
 #include "images.h"
 #include "memory_host.h"
 #include "memory_window.h"
