@@ -2,10 +2,11 @@
 """Compares two working folders after the same commands ran in each (the Linux norvik-cli in one,
 the Windows norvik-cli.exe under Wine in the other), file by file, and exits 1 at a difference.
 
-- trace.txt (NORVIK_TRACE): event by event, without the time column. A copy's or erase's
-  progress report below 100 % carries a percentage that follows the wall clock, so its byte 2 is
-  compared as "some value below 100"; the number of events, every other byte, every length,
-  time-out, result and pause must be equal.
+- trace.txt (NORVIK_TRACE): event by event, without the time column. A copy or erase runs for
+  a time on the wall clock while the host polls it, so how many polls see it below 100 % and the
+  percentage each reads follow the machine's load: a report below 100 % is compared as "some
+  value below 100", and a run of identical polling cycles below 100 % (pause, reads) as one.
+  Every other event, byte, length, time-out, result and pause must be equal.
 - systemlog.log: as text (code page 936), with the timestamps of its lines blanked.
 - journal.csv: record by record, with the fields that follow the clock (time, seconds, MB/s)
   blanked and the file field cut to its name (the two folders' paths differ).
@@ -30,7 +31,30 @@ def trace_events(path: pathlib.Path):
         if m and int(m.group(2), 16) < 100:
             event = f"{m.group(1)}<100{m.group(3)}"
         events.append(event)
-    return events
+    return collapse_polls(events)
+
+
+def collapse_polls(events):
+    """Keeps one of each run of identical polling cycles below 100 %: a pause followed by every
+    read of a report below 100 % up to the next other event."""
+    kept = []
+    last_cycle = None
+    i = 0
+    while i < len(events):
+        j = i + 1
+        if events[i].startswith("P "):
+            while j < len(events) and events[j].startswith("R ") and "<100" in events[j]:
+                j += 1
+        cycle = events[i:j]
+        if len(cycle) > 1:
+            if cycle != last_cycle:
+                kept += cycle
+            last_cycle = cycle
+        else:
+            kept += cycle
+            last_cycle = None
+        i = j
+    return kept
 
 
 def log_text(path: pathlib.Path):
