@@ -11,9 +11,11 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-windows}"
 target=()
+strip=i686-w64-mingw32-strip
 if [ "${NORVIK_PACKAGE_ARCH:-}" = 64 ]; then
   build="${1:-$root/build-windows-x64}"
   target=(-DTARGET=amd64-unicode)
+  strip=x86_64-w64-mingw32-strip
 fi
 out="${2:-$build/package}"
 "$root/scripts/deps.sh" nsis zip python3
@@ -24,6 +26,10 @@ done
 stage="$out/stage/Norvik"
 rm -rf "$out/stage" && mkdir -p "$stage/nand_lib"
 cp "$build/norvik.exe" "$build/norvik-cli.exe" "$stage/"
+# The static C++ runtime and libgcrypt bring debugging sections and symbols along (more than two
+# thirds of each program); nothing at run time needs them, so an operator's copy goes without.
+# The build folder keeps the full programs.
+"$strip" --strip-all "$stage/norvik.exe" "$stage/norvik-cli.exe"
 cp "$root"/nand_lib/*.ini "$stage/nand_lib/"
 # The text files as Windows' Notepad reads them: CR LF, the README in UTF-8 with its mark.
 cp "$root/data/Config.ini" "$stage/"  # already CR LF
