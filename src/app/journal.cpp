@@ -19,9 +19,6 @@ constexpr const char* kFields[] = {"time",      "operation",   "socket", "chip A
                                    "skip bad",  "CE",          "file",   "bytes",     "CRC-32",
                                    "SHA-256",   "bad blocks",  "result", "exit code", "seconds",
                                    "MB/s",      "station chip"};
-// How long an append waits for another holder of the file, and how often it tries meanwhile.
-constexpr double kLockWaitMs = 2000;
-constexpr int kLockRetryMs = 50;
 
 // One field, quoted when it holds a comma, a quote or a line break (RFC 4180); line breaks are
 // first made "; ", so that every record stays on one line.
@@ -143,12 +140,10 @@ bool appendToJournal(const WorkingFolder& folder, const std::string& line, Clock
     return false;
   };
   files::FileObject file;
-  const double giveUpAt = clock.monotonicMs() + kLockWaitMs;
-  while (!file.open(folder, kJournalFileName, files::Access::ReadWrite,
-                    files::Disposition::OpenAlways)) {
-    if (file.lastError() != EWOULDBLOCK) return fail(errnoText(file.lastError()));
-    if (clock.monotonicMs() >= giveUpAt) return fail("held by another program");
-    clock.sleepMs(kLockRetryMs);
+  if (!file.openTakingTurns(folder, kJournalFileName, files::Access::ReadWrite,
+                            files::Disposition::OpenAlways, clock)) {
+    return fail(file.lastError() == EWOULDBLOCK ? "held by another program"
+                                                : errnoText(file.lastError()));
   }
   const std::optional<std::uint64_t> keep = wholeRecordsEnd(file);
   if (!keep) return fail(errnoText(file.lastError()));

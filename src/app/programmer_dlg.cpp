@@ -1,7 +1,5 @@
 #include "app/programmer_dlg.h"
 
-#include <cerrno>
-
 #include "app/dialog_template.h"
 #include "app/messages.h"
 #include "catalogue/lookup.h"
@@ -16,10 +14,6 @@ namespace norvik::app {
 
 namespace {
 constexpr int kRefreshPauseMs = 1400;
-// How long the cancel command waits for another holder of systemlog.log to let go, and how often
-// it tries again meanwhile.
-constexpr double kLogLockWaitMs = 2000;
-constexpr int kLogLockRetryMs = 50;
 }  // namespace
 
 CProgrammerDlg::CProgrammerDlg(DialogHost& host, link::DeviceLink& link, ProgrammerState& state,
@@ -222,14 +216,10 @@ bool CProgrammerDlg::OnCancel() {
   const WorkingFolder folder(currentDirectory());
   files::FileObject& file = state_.readFile;
   // Runs that end together in one folder take turns: the lock is held only for one write.
-  const double giveUpAt = link_.clock().monotonicMs() + kLogLockWaitMs;
-  while (
-      !file.open(folder, kLogFileName, files::Access::ReadWrite, files::Disposition::OpenAlways)) {
-    if (file.lastError() != EWOULDBLOCK || link_.clock().monotonicMs() >= giveUpAt) {
-      message(std::string(kMsgLogNotSaved) + folder.pathOf(kLogFileName));
-      return false;
-    }
-    link_.clock().sleepMs(kLogLockRetryMs);
+  if (!file.openTakingTurns(folder, kLogFileName, files::Access::ReadWrite,
+                            files::Disposition::OpenAlways, link_.clock())) {
+    message(std::string(kMsgLogNotSaved) + folder.pathOf(kLogFileName));
+    return false;
   }
   std::string block(kLogSeparator);
   block += state_.log.text();

@@ -3,11 +3,18 @@
 #include <cerrno>
 
 #include "files/file_object_os.h"
+#include "platform/clock.h"
 #include "platform/working_folder.h"
 
 namespace norvik::files {
 
 namespace os = file_object_os;
+
+namespace {
+// How long an open waits for another holder of a shared file, and how often it tries meanwhile.
+constexpr double kTurnWaitMs = 2000;
+constexpr int kTurnRetryMs = 50;
+}  // namespace
 
 FileObject::~FileObject() {
   close();
@@ -33,6 +40,16 @@ bool FileObject::open(const WorkingFolder& folder, std::string_view relativeName
     return false;
   }
   return adopt(file, folder.pathOf(actual), access, disposition);
+}
+
+bool FileObject::openTakingTurns(const WorkingFolder& folder, std::string_view relativeName,
+                                 Access access, Disposition disposition, Clock& clock) {
+  const double giveUpAt = clock.monotonicMs() + kTurnWaitMs;
+  while (!open(folder, relativeName, access, disposition)) {
+    if (lastError_ != EWOULDBLOCK || clock.monotonicMs() >= giveUpAt) return false;
+    clock.sleepMs(kTurnRetryMs);
+  }
+  return true;
 }
 
 bool FileObject::adopt(NativeFile file, std::string path, Access access, Disposition disposition) {

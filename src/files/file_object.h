@@ -17,8 +17,9 @@
 #include "platform/native_file.h"
 
 namespace norvik {
+class Clock;
 class WorkingFolder;
-}
+}  // namespace norvik
 
 namespace norvik::files {
 
@@ -43,6 +44,11 @@ class FileObject {
   // folder's path joined with the name as it is on disk.
   bool open(const WorkingFolder& folder, std::string_view relativeName, Access access,
             Disposition disposition);
+  // The same for a file that runs in one folder append to in turn (systemlog.log,
+  // journal.csv): while another holder has it, tries again every 50 ms for up to 2 s on
+  // `clock`. After a wait that ran out, lastError() is still EWOULDBLOCK.
+  bool openTakingTurns(const WorkingFolder& folder, std::string_view relativeName, Access access,
+                       Disposition disposition, Clock& clock);
   void close();
   bool isOpen() const { return file_ != kNoFile; }
   const std::string& path() const { return path_; }
