@@ -32,9 +32,9 @@
 #include <vector>
 
 #include "app/backend_factory.h"
+#include "app/front_end.h"
 #include "cli_runner.h"
 #include "exit_codes.h"
-#include "library_search.h"
 #include "signal_watch.h"
 #include "terminal.h"
 #include "utf8_console.h"
@@ -192,7 +192,7 @@ int run(int argc, char** argv, std::stop_token stop) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  norvik::cli::restrictLibrarySearch();
+  norvik::app::restrictLibrarySearch();
   // Before any other thread starts, so that none of them takes the signals.
   const norvik::cli::SignalWatch signals;
   norvik::cli::Utf8Console console(argc, argv);

@@ -9,8 +9,13 @@
 #include <vector>
 
 #include "app/session.h"
+#include "platform/library_search.h"
 
 namespace norvik::app {
+
+// Both front ends call it first thing in main: libraries come from the program's folder and the
+// system's only.
+using norvik::restrictLibrarySearch;
 
 struct StartFailure {
   enum class Kind {

@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "library_search.h"
+#include "platform/library_search.h"
 
-namespace norvik::cli {
+namespace norvik {
 
 void restrictLibrarySearch() {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-}  // namespace norvik::cli
+}  // namespace norvik

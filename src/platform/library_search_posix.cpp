@@ -1,8 +1,8 @@
-#include "library_search.h"
+#include "platform/library_search.h"
 
-namespace norvik::cli {
+namespace norvik {
 
 // The Linux build loads no library of its own choosing.
 void restrictLibrarySearch() {}
 
-}  // namespace norvik::cli
+}  // namespace norvik
