@@ -195,15 +195,21 @@ class ConsoleStationOutput final : public app::StationOutput {
   ConsoleHost& host_;
 };
 
+// A length edit: the given length, else `chip`'s length (an unrecognised chip leaves the edit as
+// start-up filled it).
+void setLength(CliRun& s, int edit, const std::string& given, const link::ChipGeometry& chip) {
+  if (!given.empty()) {
+    s.host().setText(edit, given);
+  } else if (!chip.unrecognised()) {
+    s.host().setText(edit, chip.deviceLens);
+  }
+}
+
 // The read group's length edit: the given length, else the selected socket's chip length.
 void setReadLength(CliRun& s, const Options& opt) {
-  std::string length = opt.length;
-  if (length.empty()) {
-    const auto& chip =
-        s.host().isChecked(ids::kSelectA) ? s.state().chips.socketA : s.state().chips.socketB;
-    length = chip.unrecognised() ? s.host().text(ids::kReadLength) : chip.deviceLens;
-  }
-  s.host().setText(ids::kReadLength, length);
+  const link::ChipState& chips = s.state().chips;
+  setLength(s, ids::kReadLength, opt.length,
+            s.host().isChecked(ids::kSelectA) ? chips.socketA : chips.socketB);
 }
 
 }  // namespace
@@ -359,10 +365,7 @@ int runStation(const Options& opt, bool program) {
     s.host().click(ids::kSelectB);  // the station's chips are in socket B
   } else {
     // The copy's length: the given one, else socket A's chip length.
-    const auto& a = s.state().chips.socketA;
-    s.host().setText(ids::kCopyLength, !opt.length.empty() ? opt.length
-                                       : a.unrecognised()  ? s.host().text(ids::kCopyLength)
-                                                           : a.deviceLens);
+    setLength(s, ids::kCopyLength, opt.length, s.state().chips.socketA);
   }
   app::StationOptions station;
   station.job = program ? app::StationOptions::Job::Program : app::StationOptions::Job::Copy;
