@@ -4,20 +4,11 @@
 
 #include "devlib/either_convention.h"
 #include "devlib/library_loader.h"
+#include "platform/wide_path.h"
 
 namespace norvik::devlib {
 
 namespace {
-
-std::string utf8Of(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
 
 std::wstring modulePath(HMODULE module) {
   std::wstring path(MAX_PATH, L'\0');
@@ -37,12 +28,15 @@ std::wstring wideLibraryName() {
   return std::wstring(narrow.begin(), narrow.end());  // plain ASCII
 }
 
-std::wstring wideOf(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+// The named file made absolute against the current directory: a library loaded with its own
+// folder on the search path must be named by its full path.
+std::wstring absolute(const std::wstring& path) {
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring out(n, L'\0');
+  const DWORD written = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
+  if (written == 0 || written >= n) return path;
+  out.resize(written);
   return out;
 }
 
@@ -64,7 +58,7 @@ HMODULE loadFrom(const std::wstring& file, DWORD* error) {
 }
 
 std::string whyNotLoaded(DWORD error, const std::wstring& file, bool named) {
-  const std::string where = utf8Of(file);
+  const std::string where = toUtf8(file);
   switch (error) {
     case ERROR_MOD_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
@@ -89,14 +83,15 @@ std::string whyNotLoaded(DWORD error, const std::wstring& file, bool named) {
 std::optional<LoadedLibrary> loadDeviceLibrary(const std::string& explicitPath,
                                                std::string* error) {
   const bool named = !explicitPath.empty();
-  const std::wstring file = named ? wideOf(explicitPath) : programFolder() + wideLibraryName();
+  const std::wstring file =
+      named ? absolute(toWide(explicitPath)) : programFolder() + wideLibraryName();
   DWORD loadError = 0;
   HMODULE module = loadFrom(file, &loadError);
   if (module == nullptr) {
     if (error) *error = whyNotLoaded(loadError, file, named);
     return std::nullopt;
   }
-  const std::string path = utf8Of(modulePath(module));
+  const std::string path = toUtf8(modulePath(module));
   const auto lookup = [module](const char* name) {
     // FARPROC to a generic function pointer: the call goes through callEntry's thunk.
     return reinterpret_cast<RawEntry>(GetProcAddress(module, name));
