@@ -301,10 +301,7 @@ QStringList toQtNameFilters(const std::string& filter) {
 }
 
 QString toDefaultSuffix(const std::string& extension) {
-  QString suffix = fromUtf8(extension);
-  if (suffix.startsWith(QLatin1Char('*'))) suffix.remove(0, 1);
-  if (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
-  return suffix;
+  return fromUtf8(app::defaultSuffix(extension));
 }
 
 }  // namespace norvik::ui

@@ -109,8 +109,7 @@ std::wstring fileFilter(const std::string& filter) {
 std::optional<std::string> showFileDialog(HWND owner, const app::FileDialogRequest& request,
                                           OpenModal& open) {
   const std::wstring filter = fileFilter(request.filter);
-  std::wstring extension = toWide(request.defaultExtension);
-  if (extension.rfind(L"*.", 0) == 0) extension.erase(0, 2);
+  const std::wstring extension = toWide(app::defaultSuffix(request.defaultExtension));
   const std::wstring folder = toWide(request.initialDirectory);
   const std::wstring title = toWide(request.save ? app::kSaveDialogTitle : app::kOpenDialogTitle);
   std::vector<wchar_t> path(32768, L'\0');

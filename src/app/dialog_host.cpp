@@ -8,4 +8,10 @@ int progressStepped(int pos, int step, int low, int high) {
   return next;
 }
 
+std::string defaultSuffix(std::string_view extension) {
+  if (extension.starts_with('*')) extension.remove_prefix(1);
+  if (extension.starts_with('.')) extension.remove_prefix(1);
+  return std::string(extension);
+}
+
 }  // namespace norvik::app

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace norvik::app {
 
@@ -30,11 +31,15 @@ struct MessageBoxRequest {
 
 struct FileDialogRequest {
   bool save = false;             // Save dialog; otherwise Open
-  std::string defaultExtension;  // "bin" or "*.bin"
+  std::string defaultExtension;  // "bin" or "*.bin"; defaultSuffix() gives the bare "bin"
   std::string initialName;       // "" or "temp"
   std::string initialDirectory;  // "" for the toolkit's default
   std::string filter;            // "desc|pattern|desc|pattern|"
 };
+
+// The extension a file dialog appends to a name typed without one: `extension` without its
+// leading "*" and ".": "*.bin", ".bin" and "bin" all give "bin".
+std::string defaultSuffix(std::string_view extension);
 
 class DialogHost {
  public:
